@@ -1,0 +1,54 @@
+#pragma once
+
+// Failures inside the product are exceptions that carry an HRESULT. COM entry
+// points, window procedures and event sinks turn them back into a status or a
+// report; nothing else catches them.
+
+#include <cstdint>
+#include <exception>
+#include <stdexcept>
+
+namespace sorvane {
+
+using HResult = std::int32_t;
+
+constexpr HResult HResultFromBits(std::uint32_t bits) {
+  return static_cast<HResult>(bits);
+}
+
+inline constexpr HResult kSOk = 0;
+inline constexpr HResult kEUnexpected = HResultFromBits(0x8000FFFFU);
+inline constexpr HResult kEOutOfMemory = HResultFromBits(0x8007000EU);
+inline constexpr HResult kEInvalidArg = HResultFromBits(0x80070057U);
+inline constexpr HResult kEPointer = HResultFromBits(0x80004003U);
+inline constexpr HResult kEFail = HResultFromBits(0x80004005U);
+inline constexpr HResult kDispETypeMismatch = HResultFromBits(0x80020005U);
+inline constexpr HResult kDispEOverflow = HResultFromBits(0x8002000AU);
+inline constexpr HResult kDispEParamNotFound = HResultFromBits(0x80020004U);
+
+constexpr bool Failed(HResult hr) {
+  return hr < 0;
+}
+
+class HResultError : public std::runtime_error {
+ public:
+  explicit HResultError(HResult code);
+  HResult code() const noexcept { return code_; }
+
+ private:
+  HResult code_;
+};
+
+// Throws HResultError for a failure status; success statuses pass.
+inline void ThrowIfFailed(HResult hr) {
+  if (Failed(hr)) {
+    throw HResultError(hr);
+  }
+}
+
+// The status for the exception being handled: the carried code for our own
+// errors, E_OUTOFMEMORY for std::bad_alloc, E_UNEXPECTED for anything else.
+// Call only inside a catch block.
+HResult HResultFromCurrentException() noexcept;
+
+}  // namespace sorvane

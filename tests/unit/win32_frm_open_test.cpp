@@ -1,0 +1,419 @@
+// The real dialog under Wine, driven by window messages through a message loop
+// that, like the host's, never calls IsDialogMessage.
+
+#include "dialog/win32_frm_open.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/win32_text.h"
+#include "dialog/frm_open_ids.h"
+
+namespace sorvane {
+namespace {
+
+// The host's loop: translate and dispatch, nothing else.
+void Pump() {
+  for (int round = 0; round < 3; ++round) {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    ::Sleep(1);
+  }
+}
+
+HWND FindDialog() {
+  return ::FindWindowW(L"#32770", L"Open Web");
+}
+
+class RecordingOpener final : public WebOpener {
+ public:
+  void OpenWeb(const WebAddress& address) override {
+    opened.push_back(address);
+    ThrowIfFailed(failure);
+  }
+  std::vector<WebAddress> opened;
+  HResult failure = kSOk;
+};
+
+// Answers the message box that a failed handler shows, from a thread timer
+// that the box's own modal loop dispatches, and keeps its text.
+class MessageBoxWatcher {
+ public:
+  MessageBoxWatcher() {
+    instance_ = this;
+    timer_ = ::SetTimer(nullptr, 0, 20, &MessageBoxWatcher::Tick);
+  }
+  ~MessageBoxWatcher() {
+    ::KillTimer(nullptr, timer_);
+    instance_ = nullptr;
+  }
+  MessageBoxWatcher(const MessageBoxWatcher&) = delete;
+  MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
+  std::vector<std::u16string> texts;
+  std::vector<HWND> owners;
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    ::EnumThreadWindows(::GetCurrentThreadId(), &MessageBoxWatcher::Visit, 0);
+  }
+  static BOOL CALLBACK Visit(HWND window, LPARAM) {
+    // A message box is a dialog with the static text 0xFFFF.
+    const HWND text = ::GetDlgItem(window, 0xFFFF);
+    if (instance_ != nullptr && text != nullptr && ::IsWindowVisible(window) != FALSE) {
+      instance_->texts.push_back(WindowText(text));
+      instance_->owners.push_back(::GetWindow(window, GW_OWNER));
+      ::PostMessageW(window, WM_COMMAND, IDOK, 0);
+    }
+    return TRUE;
+  }
+  static inline MessageBoxWatcher* instance_ = nullptr;
+  UINT_PTR timer_;
+};
+
+class FrmOpenTest : public testing::Test {
+ protected:
+  void SetUp() override { SetWebOpener(&opener_); }
+  void TearDown() override {
+    UnloadOpenForm();
+    OpenFormInstance().reset();
+    Pump();
+    SetWebOpener(nullptr);
+    EXPECT_EQ(FindDialog(), nullptr) << "a dialog outlived its test";
+  }
+
+  static HWND Show() {
+    ShowOpenForm();
+    Pump();
+    const HWND dialog = FindDialog();
+    EXPECT_NE(dialog, nullptr);
+    return dialog;
+  }
+  static HWND Item(HWND dialog, int id) { return ::GetDlgItem(dialog, id); }
+  static void Type(HWND dialog, const std::wstring& text) {
+    ::SendMessageW(Item(dialog, IDC_TXTWEBURL), WM_SETTEXT, 0,
+                   reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  static void PostKey(HWND target, UINT key) {
+    ::PostMessageW(target, WM_KEYDOWN, key, 1);
+    ::PostMessageW(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001U));
+    Pump();
+  }
+  static void PostAltKey(HWND target, UINT key) {
+    ::PostMessageW(target, WM_SYSKEYDOWN, key, 0x20000001);
+    ::PostMessageW(target, WM_SYSKEYUP, key, static_cast<LPARAM>(0xE0000001U));
+    Pump();
+  }
+
+  RecordingOpener opener_;
+};
+
+struct Twips {
+  int left, top, width, height;
+};
+
+// `actual` in pixels against `expected` in twips, each edge within one pixel.
+void ExpectTwips(const RECT& actual, const Twips& expected, const char* what) {
+  const WindowDc screen(nullptr);
+  const int dpi_x = ::GetDeviceCaps(screen.get(), LOGPIXELSX);
+  const int dpi_y = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
+  const double left = expected.left * dpi_x / 1440.0;
+  const double top = expected.top * dpi_y / 1440.0;
+  const double right = (expected.left + expected.width) * dpi_x / 1440.0;
+  const double bottom = (expected.top + expected.height) * dpi_y / 1440.0;
+  EXPECT_NEAR(actual.left, left, 1.0) << what;
+  EXPECT_NEAR(actual.top, top, 1.0) << what;
+  EXPECT_NEAR(actual.right, right, 1.0) << what;
+  EXPECT_NEAR(actual.bottom, bottom, 1.0) << what;
+}
+
+RECT ClientRectOf(HWND control, HWND dialog) {
+  RECT rect{};
+  ::GetWindowRect(control, &rect);
+  ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+// The window-menu item with that command identifier, if there is one.
+std::optional<MENUITEMINFOW> MenuItem(HWND dialog, UINT id) {
+  MENUITEMINFOW item{};
+  item.cbSize = sizeof item;
+  item.fMask = MIIM_STATE | MIIM_ID;
+  if (::GetMenuItemInfoW(::GetSystemMenu(dialog, FALSE), id, FALSE, &item) == FALSE) {
+    return std::nullopt;
+  }
+  return item;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  ::GetClassNameW(window, name, 64);
+  return name;
+}
+
+TEST_F(FrmOpenTest, WindowIsAFixedModelessDialog) {
+  const HWND dialog = Show();
+  EXPECT_EQ(WindowText(dialog), u"Open Web");
+  const auto style = static_cast<DWORD>(::GetWindowLongPtrW(dialog, GWL_STYLE));
+  EXPECT_EQ(style & WS_CAPTION, static_cast<DWORD>(WS_CAPTION));
+  EXPECT_NE(style & WS_SYSMENU, 0U);
+  EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0U);
+  EXPECT_NE(::GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME, 0);
+  EXPECT_NE(::IsWindowVisible(dialog), FALSE);
+  RECT client{};
+  ::GetClientRect(dialog, &client);
+  ExpectTwips(client, {0, 0, 4650, 2535}, "client area");
+  // Modeless: the call above returned with the dialog shown.
+  EXPECT_NE(::IsWindowEnabled(dialog), FALSE);
+}
+
+struct ControlCase {
+  int id;
+  const wchar_t* window_class;
+  LONG kind;  // the style bits that make the control what it is
+  LONG kind_mask;
+  const char16_t* text;
+  Twips twips;  // in the dialog's client area
+};
+
+TEST_F(FrmOpenTest, ControlsKindsTextsAndPlaces) {
+  const HWND dialog = Show();
+  const ControlCase controls[] = {
+      {IDC_CMDCANCEL, L"Button", BS_PUSHBUTTON, BS_TYPEMASK, u"Cancel", {3660, 2040, 900, 375}},
+      {IDC_CMDOPEN, L"Button", BS_DEFPUSHBUTTON, BS_TYPEMASK, u"&Open", {2610, 2040, 900, 375}},
+      {IDC_FRAME1, L"Button", BS_GROUPBOX, BS_TYPEMASK, u"", {60, 150, 4530, 1605}},
+      {IDC_TXTWEBURL, L"Edit", 0, ES_MULTILINE, u"", {375, 840, 3855, 285}},
+      {IDC_LBLSPECIFY,
+       L"Static",
+       SS_NOPREFIX,
+       SS_NOPREFIX,
+       u"Please specify URL or disk location:",
+       {375, 555, 2655, 255}},
+  };
+  const auto dialog_font = ::SendMessageW(dialog, WM_GETFONT, 0, 0);
+  ASSERT_NE(dialog_font, 0);
+  LOGFONTW face{};
+  ::GetObjectW(reinterpret_cast<HFONT>(dialog_font), sizeof face, &face);
+  EXPECT_STREQ(face.lfFaceName, L"MS Sans Serif");
+  for (const ControlCase& c : controls) {
+    const HWND control = Item(dialog, c.id);
+    ASSERT_NE(control, nullptr) << c.id;
+    EXPECT_EQ(ClassOf(control), c.window_class) << c.id;
+    EXPECT_EQ(::GetWindowLongPtrW(control, GWL_STYLE) & c.kind_mask, c.kind) << c.id;
+    EXPECT_EQ(WindowText(control), c.text) << c.id;
+    EXPECT_NE(::IsWindowVisible(control), FALSE) << c.id;
+    EXPECT_NE(::IsWindowEnabled(control), FALSE) << c.id;
+    EXPECT_EQ(::SendMessageW(control, WM_GETFONT, 0, 0), dialog_font) << c.id;
+    ExpectTwips(ClientRectOf(control, dialog), c.twips, "control");
+  }
+  // The text box takes any length.
+  EXPECT_GE(::SendMessageW(Item(dialog, IDC_TXTWEBURL), EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE);
+}
+
+TEST_F(FrmOpenTest, TabOrderDefaultAndCancel) {
+  const HWND dialog = Show();
+  const HWND text = Item(dialog, IDC_TXTWEBURL);
+  const HWND open = Item(dialog, IDC_CMDOPEN);
+  const HWND cancel = Item(dialog, IDC_CMDCANCEL);
+  EXPECT_EQ(::GetFocus(), text) << "the text box has the focus when first shown";
+  EXPECT_EQ(LOWORD(::SendMessageW(dialog, DM_GETDEFID, 0, 0)), IDC_CMDOPEN);
+  EXPECT_EQ(IDC_CMDCANCEL, IDCANCEL);
+  // Tab, delivered through the loop, walks text box, "&Open", "Cancel" and round.
+  const HWND expected[] = {open, cancel, text, open};
+  for (const HWND next : expected) {
+    PostKey(::GetFocus(), VK_TAB);
+    EXPECT_EQ(::GetFocus(), next);
+  }
+}
+
+struct ToolTipSearch {
+  HWND dialog;
+  HWND tooltip;
+};
+BOOL CALLBACK FindToolTip(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<ToolTipSearch*>(param);
+  if (ClassOf(window) == TOOLTIPS_CLASSW && ::GetWindow(window, GW_OWNER) == search->dialog) {
+    search->tooltip = window;
+  }
+  return TRUE;
+}
+
+TEST_F(FrmOpenTest, ToolTipOnTheTextBox) {
+  const HWND dialog = Show();
+  ToolTipSearch found{dialog, nullptr};
+  ::EnumThreadWindows(::GetCurrentThreadId(), &FindToolTip, reinterpret_cast<LPARAM>(&found));
+  ASSERT_NE(found.tooltip, nullptr);
+  ASSERT_EQ(::SendMessageW(found.tooltip, TTM_GETTOOLCOUNT, 0, 0), 1);
+  wchar_t text[256] = {};
+  TTTOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.lpszText = text;
+  ASSERT_NE(::SendMessageW(found.tooltip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool)), 0);
+  EXPECT_EQ(reinterpret_cast<HWND>(tool.uId), Item(dialog, IDC_TXTWEBURL));
+  tool.lpszText = text;
+  ::SendMessageW(found.tooltip, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
+  EXPECT_STREQ(text, L"Enter the URL or disk path to the web you would like to open.");
+}
+
+TEST_F(FrmOpenTest, IconIs32By32With256Colours) {
+  const HWND dialog = Show();
+  auto* const icon = reinterpret_cast<HICON>(::SendMessageW(dialog, WM_GETICON, ICON_BIG, 0));
+  ASSERT_NE(icon, nullptr);
+  ICONINFO info{};
+  ASSERT_NE(::GetIconInfo(icon, &info), FALSE);
+  BITMAP colour{};
+  ::GetObjectW(info.hbmColor, sizeof colour, &colour);
+  EXPECT_EQ(colour.bmWidth, 32);
+  EXPECT_EQ(colour.bmHeight, 32);
+  ::DeleteObject(info.hbmColor);
+  ::DeleteObject(info.hbmMask);
+  // The image stored with the dialog: 32 x 32 at 8 bits per pixel.
+  const HMODULE module = ::GetModuleHandleW(nullptr);
+  const HRSRC group = ::FindResourceW(module, MAKEINTRESOURCEW(IDI_SORVANE), RT_GROUP_ICON);
+  ASSERT_NE(group, nullptr);
+  const auto* bytes = static_cast<const BYTE*>(::LockResource(::LoadResource(module, group)));
+  ASSERT_EQ(bytes[4] | (bytes[5] << 8), 1) << "one image";
+  const BYTE* entry = bytes + 6;  // width, height, colours, reserved, planes, bit count
+  EXPECT_EQ(entry[0], 32);
+  EXPECT_EQ(entry[1], 32);
+  EXPECT_EQ(entry[6] | (entry[7] << 8), 8);
+}
+
+TEST_F(FrmOpenTest, EnterOpensFromTheTextBox) {
+  const HWND dialog = Show();
+  Type(dialog, L"myserver/sales");
+  PostKey(Item(dialog, IDC_TXTWEBURL), VK_RETURN);
+  ASSERT_EQ(opener_.opened.size(), 1U);
+  EXPECT_EQ(opener_.opened[0].WebServer, u"http://myserver");
+  EXPECT_EQ(opener_.opened[0].WebName, u"sales");
+  EXPECT_EQ(WindowText(Item(dialog, IDC_TXTWEBURL)), u"http://myserver/sales");
+}
+
+TEST_F(FrmOpenTest, AltOOpensFromAnyControl) {
+  const HWND dialog = Show();
+  Type(dialog, L"http://a/b");
+  ::SetFocus(Item(dialog, IDC_CMDCANCEL));
+  PostAltKey(Item(dialog, IDC_CMDCANCEL), 'O');
+  ASSERT_EQ(opener_.opened.size(), 1U);
+  EXPECT_EQ(opener_.opened[0].WebName, u"b");
+  EXPECT_NE(FindDialog(), nullptr);
+}
+
+TEST_F(FrmOpenTest, EscAndEnterOnCancelCloseTheDialog) {
+  for (const bool enter_on_cancel : {false, true}) {
+    const HWND dialog = Show();
+    Type(dialog, L"typed");
+    if (enter_on_cancel) {
+      PostKey(::GetFocus(), VK_TAB);
+      PostKey(::GetFocus(), VK_TAB);
+      ASSERT_EQ(::GetFocus(), Item(dialog, IDC_CMDCANCEL));
+      PostKey(::GetFocus(), VK_RETURN);
+    } else {
+      PostKey(Item(dialog, IDC_TXTWEBURL), VK_ESCAPE);
+    }
+    EXPECT_EQ(FindDialog(), nullptr) << enter_on_cancel;
+    EXPECT_EQ(OpenFormInstance(), nullptr) << enter_on_cancel;
+    EXPECT_TRUE(opener_.opened.empty());
+  }
+}
+
+TEST_F(FrmOpenTest, SecondShowKeepsTheInstanceAndItsText) {
+  const HWND dialog = Show();
+  const FrmOpen* instance = OpenFormInstance().get();
+  Type(dialog, L"half typed");
+  EXPECT_EQ(Show(), dialog);
+  EXPECT_EQ(OpenFormInstance().get(), instance);
+  EXPECT_EQ(WindowText(Item(dialog, IDC_TXTWEBURL)), u"half typed");
+  // The load handler ran once: a second run would have enabled Close again.
+  const auto item = MenuItem(dialog, kAltCloseId);
+  ASSERT_TRUE(item);
+  EXPECT_EQ(item->fState & MFS_GRAYED, static_cast<UINT>(MFS_GRAYED));
+}
+
+TEST_F(FrmOpenTest, CancelUnloadsAndTheNextShowStartsFresh) {
+  HWND dialog = Show();
+  Type(dialog, L"myserver");
+  ::SendMessageW(Item(dialog, IDC_CMDOPEN), BM_CLICK, 0, 0);
+  ASSERT_EQ(OpenFormInstance()->MousePointer(), kHourglassPointer);
+  ::SendMessageW(Item(dialog, IDC_CMDCANCEL), BM_CLICK, 0, 0);
+  Pump();
+  EXPECT_EQ(::IsWindow(dialog), FALSE);
+  EXPECT_EQ(OpenFormInstance(), nullptr);
+
+  dialog = Show();
+  EXPECT_EQ(WindowText(Item(dialog, IDC_TXTWEBURL)), u"");
+  EXPECT_EQ(OpenFormInstance()->MousePointer(), kDefaultPointer);
+}
+
+TEST_F(FrmOpenTest, HourglassOverDialogAndControlsAfterOpen) {
+  const HWND dialog = Show();
+  const HCURSOR wait = ::LoadCursorW(nullptr, IDC_WAIT);
+  const auto pointer_over = [&](HWND window) {
+    ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+    ::SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return ::GetCursor();
+  };
+  EXPECT_NE(pointer_over(Item(dialog, IDC_TXTWEBURL)), wait);
+  Type(dialog, L"myserver");
+  ::SendMessageW(Item(dialog, IDC_CMDOPEN), BM_CLICK, 0, 0);
+  EXPECT_EQ(OpenFormInstance()->MousePointer(), kHourglassPointer);
+  for (const int id : {IDC_TXTWEBURL, IDC_CMDOPEN, IDC_LBLSPECIFY, IDC_FRAME1}) {
+    EXPECT_EQ(pointer_over(Item(dialog, id)), wait) << id;
+  }
+  EXPECT_EQ(pointer_over(dialog), wait);
+}
+
+TEST_F(FrmOpenTest, CloseItemIsMovedGreyedAndChecked) {
+  const HWND dialog = Show();
+  EXPECT_FALSE(MenuItem(dialog, SC_CLOSE));
+  const auto item = MenuItem(dialog, kAltCloseId);
+  ASSERT_TRUE(item);
+  EXPECT_EQ(item->wID, 0xFFFFFFF6U);
+  EXPECT_EQ(item->fState & (MFS_GRAYED | MFS_CHECKED), static_cast<UINT>(MFS_GRAYED | MFS_CHECKED));
+}
+
+TEST_F(FrmOpenTest, FailedOpenKeepsTheDialogAndSaysWhy) {
+  const HWND dialog = Show();
+  // A host of 32761 characters followed by "/" leaves the 16-bit range.
+  std::wstring typed(32761, L'h');
+  typed += L"/web";
+  Type(dialog, typed);
+  MessageBoxWatcher watcher;
+  PostKey(Item(dialog, IDC_TXTWEBURL), VK_RETURN);
+  ASSERT_EQ(watcher.texts.size(), 1U);
+  EXPECT_EQ(watcher.owners[0], dialog);
+  EXPECT_EQ(watcher.texts[0].rfind(u"The web could not be opened.\n\n", 0), 0U);
+  EXPECT_GT(watcher.texts[0].size(), 31U) << "with the system's description";
+  EXPECT_TRUE(opener_.opened.empty());
+  EXPECT_EQ(FindDialog(), dialog);
+  EXPECT_EQ(OpenFormInstance()->MousePointer(), kDefaultPointer);
+  EXPECT_EQ(WindowText(Item(dialog, IDC_TXTWEBURL)), u"http://" + FromWide(typed));
+}
+
+TEST_F(FrmOpenTest, ForeignCloseUnloadsButKeepsTheSharedInstance) {
+  const HWND dialog = Show();
+  const FrmOpen* instance = OpenFormInstance().get();
+  Type(dialog, L"typed");
+  ::SendMessageW(dialog, WM_CLOSE, 0, 0);
+  Pump();
+  EXPECT_EQ(::IsWindow(dialog), FALSE);
+  ASSERT_EQ(OpenFormInstance().get(), instance);
+  EXPECT_FALSE(instance->Loaded());
+  const HWND again = Show();
+  EXPECT_EQ(OpenFormInstance().get(), instance);
+  EXPECT_EQ(WindowText(Item(again, IDC_TXTWEBURL)), u"");
+  EXPECT_TRUE(MenuItem(again, kAltCloseId)) << "the load handler ran again";
+}
+
+}  // namespace
+}  // namespace sorvane
