@@ -1,20 +1,49 @@
 #include "dialog/open_action.h"
 
+#include "dialog/recent_web.h"
+#include "dialog/web_address.h"
+
 namespace sorvane {
 
-void RunOpenAction(OpenDialogView& view, WebOpener& opener) {
-  NormalisedAddress address = NormaliseWebAddress(view.Text());
+void RunOpenAction(OpenDialogView& view, OpenServices& services) {
+  const std::shared_ptr<host::Application> host = services.HostApp();
+
+  const NormalisedAddress address = NormaliseWebAddress(view.Text());
   if (address.prefixed) {
     view.SetText(address.text);
   }
   view.SetMousePointer(kHourglassPointer);
-  opener.OpenWeb(SplitWebAddress(address.text));
+  const WebAddress web = SplitWebAddress(address.text);
+
+  RegistryApi& registry = services.Registry();
+  const std::u16string entry = RecentWebEntry(web);
+  const std::u16string previous =
+      GetRegString(registry, kHkeyCurrentUser, kFileNameMruKey, kFileNameMruValue)
+          .value_or(std::u16string());
+  const std::u16string mru = MruValue(web, previous);
+  SaveRegString(registry, kHkeyCurrentUser, kRecentWebListKey, kRecentWebValue, entry);
+  SaveRegString(registry, kHkeyCurrentUser, kFileNameMruKey, kFileNameMruValue, mru);
+
+  ExecuteFirstRecentWeb(*host);
+  services.UnloadOpenForm();
 }
 
-void cmdOpen_Click(OpenDialogView& view, WebOpener& opener) noexcept {
+void ExecuteFirstRecentWeb(host::Application& host) {
+  std::unique_ptr<host::Control> first;
+  {
+    const auto bars = host.GetCommandBars();
+    const auto file = bars->Item(u"File");
+    const auto controls = file->GetControls();
+    const auto recent_webs = controls->Item(u"Recent W&ebs");
+    first = recent_webs->PopupControl(1);
+  }
+  first->Execute();
+}
+
+void cmdOpen_Click(OpenDialogView& view, OpenServices& services) noexcept {
   HResult failure = kSOk;
   try {
-    RunOpenAction(view, opener);
+    RunOpenAction(view, services);
     return;
   } catch (...) {
     failure = HResultFromCurrentException();

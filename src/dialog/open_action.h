@@ -1,14 +1,17 @@
 #pragma once
 
-// The "&Open" action of the dialog: from the typed text to the hand-off of the
-// server and web parts.
+// The "&Open" action of the dialog, one step after the other: take the host,
+// normalise the text, show the hourglass, split the address, record the web as
+// the newest recent web, have the host open it, close the dialog.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "common/hresult.h"
-#include "dialog/web_address.h"
+#include "host/host.h"
+#include "registry/mod_reg_api.h"
 
 namespace sorvane {
 
@@ -26,20 +29,28 @@ class OpenDialogView {
   virtual void ReportOpenFailure(HResult failure) = 0;
 };
 
-// Receives the split address; it records the web and has the host open it.
-class WebOpener {
+// What the action needs besides the dialog.
+class OpenServices {
  public:
-  virtual ~WebOpener() = default;
-  virtual void OpenWeb(const WebAddress& address) = 0;
+  virtual ~OpenServices() = default;
+  // HostApp, the module-wide host Application, created on first use.
+  virtual std::shared_ptr<host::Application> HostApp() = 0;
+  virtual RegistryApi& Registry() = 0;
+  // Hides, unloads and releases the dialog.
+  virtual void UnloadOpenForm() = 0;
 };
 
-// Normalises the text (writing it back when prefixed), shows the hourglass,
-// splits the address and hands it on. Errors propagate.
-void RunOpenAction(OpenDialogView& view, WebOpener& opener);
+// Runs the action; the first failing step ends it and its error propagates.
+// Whatever was done before stays done.
+void RunOpenAction(OpenDialogView& view, OpenServices& services);
+
+// Executes the first entry of File > "Recent W&ebs". The objects on the way
+// there are released before the entry is executed.
+void ExecuteFirstRecentWeb(host::Application& host);
 
 // The click handler of "&Open": runs the action; on failure it puts the default
 // pointer back, keeps the dialog and its text, and reports the failure.
-void cmdOpen_Click(OpenDialogView& view, WebOpener& opener) noexcept;
+void cmdOpen_Click(OpenDialogView& view, OpenServices& services) noexcept;
 
 // The message shown when an Open fails: the fixed first line, then the
 // system's description of the failure.

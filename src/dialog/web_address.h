@@ -9,8 +9,8 @@
 namespace sorvane {
 
 struct NormalisedAddress {
-  std::u16string text;  // the address as it goes back into the text box
-  bool prefixed;        // "http://" was put in front; the text box must be rewritten
+  std::u16string text;    // the address as it goes back into the text box
+  bool prefixed = false;  // "http://" was put in front; the text box must be rewritten
 };
 
 // Puts "http://" in front of the typed text unless its third character is "\"

@@ -6,6 +6,8 @@
 
 #include "common/win32_text.h"
 #include "dialog/frm_open_ids.h"
+#include "host/com/win32_host_app.h"
+#include "registry/win32_registry.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;  // NOLINT(bugprone-reserved-identifier)
 
@@ -79,7 +81,24 @@ int ToPixels(int twips, int dpi) {
   return ::MulDiv(twips, dpi, kTwipsPerInch);
 }
 
-WebOpener* g_web_opener = nullptr;
+// What "&Open" works with in the module: the host through COM, the registry
+// through advapi32, and the shared dialog.
+class ModuleOpenServices final : public OpenServices {
+ public:
+  std::shared_ptr<host::Application> HostApp() override { return host::com::HostApp(); }
+  RegistryApi& Registry() override { return registry_; }
+  void UnloadOpenForm() override { sorvane::UnloadOpenForm(); }
+
+ private:
+  Win32Registry registry_;
+};
+
+OpenServices* g_open_services = nullptr;
+
+OpenServices& ActiveOpenServices() {
+  static ModuleOpenServices module_services;
+  return g_open_services != nullptr ? *g_open_services : module_services;
+}
 
 // The dialog whose keyboard the thread's message hook serves; one at a time.
 HWND g_keyboard_dialog = nullptr;
@@ -343,10 +362,7 @@ INT_PTR FrmOpen::HandleMessage(UINT message, WPARAM wparam, LPARAM /*lparam*/) {
       if (LOWORD(wparam) == IDC_CMDOPEN) {
         // The handler keeps its dialog alive: a successful Open unloads it.
         const std::shared_ptr<FrmOpen> self = shared_from_this();
-        if (g_web_opener == nullptr) {
-          throw HResultError(kEUnexpected);
-        }
-        cmdOpen_Click(*self, *g_web_opener);
+        cmdOpen_Click(*self, ActiveOpenServices());
         return TRUE;
       }
       if (LOWORD(wparam) == IDC_CMDCANCEL) {
@@ -395,8 +411,8 @@ void UnloadOpenForm() {
   instance.reset();
 }
 
-void SetWebOpener(WebOpener* opener) noexcept {
-  g_web_opener = opener;
+void SetOpenServices(OpenServices* services) noexcept {
+  g_open_services = services;
 }
 
 void ReportHandlerFailure(HWND owner, HResult failure) noexcept {

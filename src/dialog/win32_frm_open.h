@@ -76,9 +76,9 @@ void ShowOpenForm();
 // Hides, unloads and releases the shared instance.
 void UnloadOpenForm();
 
-// The receiver of "&Open"'s split address. The module that owns the dialog sets
-// it once; it must outlive every dialog.
-void SetWebOpener(WebOpener* opener) noexcept;
+// Replaces what "&Open" works with (the host, the registry, the dialog's
+// unload); null restores the module's own. For tests.
+void SetOpenServices(OpenServices* services) noexcept;
 
 // Reports a failure of a dialog event handler to the user: a message box with
 // the system's description of the failure, owned by `owner`.

@@ -1,0 +1,177 @@
+#pragma once
+
+// COM building blocks: owned BSTRs and VARIANTs, and the IUnknown part of the
+// product's own COM objects.
+
+#include <windows.h>
+
+#include <oaidl.h>
+#include <objbase.h>
+#include <oleauto.h>
+#include <wrl/client.h>
+
+#include <atomic>
+#include <cstdint>
+#include <new>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <utility>
+
+#include "common/hresult.h"
+#include "common/win32_text.h"
+
+namespace sorvane {
+
+using Microsoft::WRL::ComPtr;
+
+// A BSTR that frees itself.
+class Bstr {
+ public:
+  Bstr() = default;
+  explicit Bstr(std::u16string_view text)
+      : value_(::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
+                                   static_cast<UINT>(text.size()))) {
+    if (value_ == nullptr) {
+      throw std::bad_alloc();
+    }
+  }
+  ~Bstr() { ::SysFreeString(value_); }
+  Bstr(Bstr&& other) noexcept : value_(std::exchange(other.value_, nullptr)) {}
+  Bstr& operator=(Bstr&& other) noexcept {
+    std::swap(value_, other.value_);
+    return *this;
+  }
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  BSTR get() const noexcept { return value_; }
+  BSTR release() noexcept { return std::exchange(value_, nullptr); }
+  std::u16string str() const {
+    return {reinterpret_cast<const char16_t*>(value_), ::SysStringLen(value_)};
+  }
+
+ private:
+  BSTR value_ = nullptr;
+};
+
+// A VARIANT that clears itself.
+class Variant {
+ public:
+  Variant() noexcept { ::VariantInit(&value_); }
+  ~Variant() { ::VariantClear(&value_); }
+  Variant(Variant&& other) noexcept : value_(other.value_) { ::VariantInit(&other.value_); }
+  Variant& operator=(Variant&& other) noexcept {
+    std::swap(value_, other.value_);
+    return *this;
+  }
+  Variant(const Variant&) = delete;
+  Variant& operator=(const Variant&) = delete;
+
+  static Variant Int32(std::int32_t value);
+  static Variant Int16(std::int16_t value);
+  static Variant Bool(bool value);
+  static Variant String(std::u16string_view text);
+  static Variant Object(IDispatch* object);
+  // An omitted optional argument: VT_ERROR with DISP_E_PARAMNOTFOUND.
+  static Variant Missing();
+
+  VARIANT* get() noexcept { return &value_; }
+  const VARIANT& ref() const noexcept { return value_; }
+  VARTYPE type() const noexcept { return value_.vt; }
+  // Clears the value and hands it out to be filled.
+  VARIANT* receive() noexcept {
+    ::VariantClear(&value_);
+    return &value_;
+  }
+
+  // The value coerced as the automation rules coerce it; DISP_E_TYPEMISMATCH
+  // and the like when it cannot be.
+  std::u16string ToString() const;
+  std::int32_t ToInt32() const;
+  // The object held, or null for "nothing" (an empty object reference).
+  ComPtr<IUnknown> ToObject() const;
+
+ private:
+  // VariantChangeType takes its source as non-const; it only reads it.
+  VARIANT* Source() const {
+    return const_cast<VARIANT*>(&value_);  // NOLINT(cppcoreguidelines-pro-type-const-cast)
+  }
+  VARIANT value_{};
+};
+
+// The IUnknown part of a COM object implementing `Interfaces`. Objects are made
+// with MakeCom and live while references to them exist.
+template <typename Derived, typename... Interfaces>
+class ComObject : public Interfaces... {
+ public:
+  ComObject() = default;
+  ComObject(const ComObject&) = delete;
+  ComObject& operator=(const ComObject&) = delete;
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override {
+    if (out == nullptr) {
+      return E_POINTER;
+    }
+    *out = nullptr;
+    if (iid == __uuidof(IUnknown)) {
+      *out = static_cast<IUnknown*>(static_cast<FirstInterface*>(this));
+    } else {
+      (void)((Answer<Interfaces>(iid, out)) || ...);
+      if (*out == nullptr) {
+        *out = static_cast<Derived*>(this)->QueryOther(iid);
+      }
+    }
+    if (*out == nullptr) {
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++references_; }
+  STDMETHODIMP_(ULONG) Release() noexcept override {
+    const ULONG left = --references_;
+    if (left == 0) {
+      // The one place that ends a COM object's life: its last reference went.
+      delete static_cast<Derived*>(this);  // NOLINT(cppcoreguidelines-owning-memory)
+    }
+    return left;
+  }
+
+  // Further interface identifiers the object answers (for example a host
+  // interface served by its IDispatch); null for none.
+  void* QueryOther(REFIID /*iid*/) noexcept { return nullptr; }
+
+  // Objects are destroyed only by Release, as their most derived type.
+  virtual ~ComObject() = default;
+
+ private:
+  using FirstInterface = std::tuple_element_t<0, std::tuple<Interfaces...>>;
+  template <typename Interface>
+  bool Answer(REFIID iid, void** out) noexcept {
+    if (iid == __uuidof(Interface)) {
+      *out = static_cast<Interface*>(this);
+      return true;
+    }
+    return false;
+  }
+  std::atomic<ULONG> references_{1};
+};
+
+// Makes a COM object; the pointer returned holds its only reference.
+// (MinGW's ComPtr::Attach adds a reference, unlike Microsoft's: the pointer is
+// stored directly instead.)
+template <typename T, typename... Args>
+ComPtr<T> MakeCom(Args&&... args) {
+  // The object owns itself from here: its last Release deletes it.
+  T* created = new T(std::forward<Args>(args)...);  // NOLINT(cppcoreguidelines-owning-memory)
+  ComPtr<T> object;
+  *object.GetAddressOf() = created;
+  return object;
+}
+
+// A status for the exception being handled, for a COM boundary.
+inline HRESULT ComBoundaryStatus() noexcept {
+  return HResultFromCurrentException();
+}
+
+}  // namespace sorvane

@@ -1,0 +1,21 @@
+#pragma once
+
+// The host object model of host/host.h bound to the host's COM objects.
+
+#include <windows.h>
+
+#include <objbase.h>
+
+#include <memory>
+
+#include "host/host.h"
+
+namespace sorvane::host::com {
+
+// `object` as FrontPage's Application; DISP_E_TYPEMISMATCH when it is none.
+std::unique_ptr<Application> WrapApplication(IUnknown* object);
+
+// A new reference to the host's Application, made through COM from its class.
+std::unique_ptr<Application> CreateApplication();
+
+}  // namespace sorvane::host::com

@@ -1,0 +1,126 @@
+#include "host/com/win32_dispatch.h"
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <utility>
+
+namespace sorvane::host::com {
+
+namespace {
+
+struct GuidLess {
+  bool operator()(const GUID& a, const GUID& b) const noexcept {
+    return std::memcmp(&a, &b, sizeof(GUID)) < 0;
+  }
+};
+
+// DISPIDs by interface and name: an interface's members never change.
+std::map<GUID, std::map<std::wstring, DISPID>, GuidLess>& DispidCache() {
+  static std::map<GUID, std::map<std::wstring, DISPID>, GuidLess> cache;
+  return cache;
+}
+
+// The status a failed Invoke stands for: the exception's own code where the
+// object raised one.
+HRESULT InvokeFailure(HRESULT status, EXCEPINFO& info) {
+  if (status == DISP_E_EXCEPTION) {
+    if (info.pfnDeferredFillIn != nullptr) {
+      info.pfnDeferredFillIn(&info);
+    }
+    if (info.scode != 0) {
+      status = info.scode;
+    } else if (info.wCode != 0) {
+      status = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, info.wCode);
+    }
+  }
+  ::SysFreeString(info.bstrSource);
+  ::SysFreeString(info.bstrDescription);
+  ::SysFreeString(info.bstrHelpFile);
+  return status;
+}
+
+}  // namespace
+
+Dispatch::Dispatch(IUnknown* object, const GUID& iid) : iid_(&iid) {
+  if (object == nullptr ||
+      FAILED(object->QueryInterface(iid, reinterpret_cast<void**>(object_.GetAddressOf())))) {
+    throw HResultError(kDispETypeMismatch);
+  }
+}
+
+Dispatch::Dispatch(IUnknown* object) {
+  if (object == nullptr || FAILED(object->QueryInterface(IID_PPV_ARGS(&object_)))) {
+    throw HResultError(kDispETypeMismatch);
+  }
+}
+
+DISPID Dispatch::IdOf(const wchar_t* name) const {
+  std::map<std::wstring, DISPID>* names = nullptr;
+  if (iid_ != nullptr) {
+    names = &DispidCache()[*iid_];
+    const auto cached = names->find(name);
+    if (cached != names->end()) {
+      return cached->second;
+    }
+  }
+  DISPID id = DISPID_UNKNOWN;
+  auto* name_list = const_cast<LPOLESTR>(name);  // NOLINT(cppcoreguidelines-pro-type-const-cast)
+  ThrowIfFailed(object_->GetIDsOfNames(IID_NULL, &name_list, 1, LOCALE_USER_DEFAULT, &id));
+  if (names != nullptr) {
+    names->emplace(name, id);
+  }
+  return id;
+}
+
+Variant Dispatch::Invoke(DISPID id, WORD flags, std::vector<Variant>& args) const {
+  // DISPPARAMS lists the arguments last to first.
+  std::vector<VARIANT> reversed;
+  reversed.reserve(args.size());
+  for (std::size_t i = args.size(); i > 0; --i) {
+    reversed.push_back(args[i - 1].ref());
+  }
+  DISPID put_id = DISPID_PROPERTYPUT;
+  DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+  if ((flags & DISPATCH_PROPERTYPUT) != 0) {
+    params.rgdispidNamedArgs = &put_id;
+    params.cNamedArgs = 1;
+  }
+  Variant result;
+  EXCEPINFO info{};
+  UINT bad_argument = 0;
+  const HRESULT status = object_->Invoke(
+      id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+      (flags & DISPATCH_PROPERTYPUT) != 0 ? nullptr : result.get(), &info, &bad_argument);
+  if (FAILED(status)) {
+    throw HResultError(InvokeFailure(status, info));
+  }
+  return result;
+}
+
+Variant Dispatch::Get(const wchar_t* name, std::vector<Variant> args) const {
+  return Invoke(IdOf(name), DISPATCH_PROPERTYGET | DISPATCH_METHOD, args);
+}
+
+void Dispatch::Put(const wchar_t* name, Variant value) const {
+  std::vector<Variant> args;
+  args.push_back(std::move(value));
+  Invoke(IdOf(name), DISPATCH_PROPERTYPUT, args);
+}
+
+Variant Dispatch::Call(const wchar_t* name, std::vector<Variant> args) const {
+  return Invoke(IdOf(name), DISPATCH_METHOD | DISPATCH_PROPERTYGET, args);
+}
+
+ComPtr<IEnumVARIANT> Dispatch::NewEnum() const {
+  std::vector<Variant> none;
+  const Variant result = Invoke(DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, none);
+  const ComPtr<IUnknown> object = result.ToObject();
+  ComPtr<IEnumVARIANT> items;
+  if (object == nullptr || FAILED(object.As(&items))) {
+    throw HResultError(kDispETypeMismatch);
+  }
+  return items;
+}
+
+}  // namespace sorvane::host::com
