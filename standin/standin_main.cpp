@@ -1,33 +1,51 @@
-// The stand-in host: a scriptable program that shows the product's dialog the
-// way the host will and reports what it sees. Commands come one per line on
-// standard input; answers go to standard output in UTF-8, one fact per line.
-// Its message loop, like the host's, never calls IsDialogMessage.
+// The stand-in host: a window with the host's menu bar over the command-bar
+// model, the host's COM object model registered for this process, and a
+// command line on standard input (one command per line; answers on standard
+// output in UTF-8, one fact per line). Its message loop, like the host's, never
+// calls IsDialogMessage.
 
 #include <windows.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <tuple>
 #include <vector>
 
+#include "com/win32_host_objects.h"
 #include "common/hresult.h"
+#include "common/win32_com.h"
 #include "common/win32_handles.h"
 #include "common/win32_text.h"
 #include "dialog/close_box.h"
 #include "dialog/frm_open_ids.h"
+#include "dialog/recent_web.h"
 #include "dialog/win32_frm_open.h"
+#include "host/com/win32_host_app.h"
+#include "host/com/win32_host_ids.h"
+#include "model/command_bar_model.h"
+#include "registry/mod_reg_api.h"
+#include "registry/win32_registry.h"
 
 namespace sorvane::standin {
 namespace {
 
 constexpr UINT kWakeMessage = WM_APP;         // a command line is waiting
 constexpr UINT kSettledMessage = WM_APP + 1;  // the input posted before it was dispatched
+constexpr UINT kFirstMenuCommand = 100;
+
+// A failure of the stand-in itself, reported as "error: TEXT".
+class CommandError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 std::string ToUtf8(std::u16string_view text) {
   const std::wstring wide = ToWide(text);
@@ -47,12 +65,6 @@ std::u16string FromUtf8(std::string_view text) {
   return FromWide(wide);
 }
 
-void Answer(std::string_view line) {
-  std::fwrite(line.data(), 1, line.size(), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
-}
-
 // Text for a one-line answer: line breaks written as "\n".
 std::string OneLine(std::u16string_view text) {
   std::string line;
@@ -64,6 +76,12 @@ std::string OneLine(std::u16string_view text) {
     }
   }
   return line;
+}
+
+void Answer(std::string_view line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
 }
 
 std::string Hex(std::uint32_t value) {
@@ -83,7 +101,7 @@ BOOL CALLBACK FindDialogIn(HWND window, LPARAM param) {
   return TRUE;
 }
 
-// The product's dialog in this process, found as a user finds it: by caption.
+// The add-in's dialog in this process, found as a user finds it: by caption.
 HWND FindDialog() {
   HWND found = nullptr;
   ::EnumThreadWindows(::GetCurrentThreadId(), &FindDialogIn, reinterpret_cast<LPARAM>(&found));
@@ -116,7 +134,18 @@ int PointerOver(HWND window) {
   return hourglass ? 11 : 0;
 }
 
-// Writes the dialog as it shows on the screen, frame included, to a 24-bit BMP.
+// A Unix path ("/tmp/x.bmp") as Wine sees it ("Z:\tmp\x.bmp"); others unchanged.
+std::u16string WindowsPath(std::u16string path) {
+  if (!path.empty() && path.front() == u'/') {
+    for (char16_t& c : path) {
+      c = c == u'/' ? u'\\' : c;
+    }
+    path.insert(0, u"Z:");
+  }
+  return path;
+}
+
+// Writes a window as it shows on the screen, frame included, to a 24-bit BMP.
 void SaveScreenshot(HWND window, const std::u16string& path) {
   // Paint whatever is pending first: commands may come faster than paint messages.
   ::RedrawWindow(window, nullptr, nullptr,
@@ -125,8 +154,7 @@ void SaveScreenshot(HWND window, const std::u16string& path) {
   // later; let that happen before reading the screen.
   for (int i = 0; i < 10; ++i) {
     MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
-      ::TranslateMessage(&msg);
+    while (::PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE) != FALSE) {
       ::DispatchMessageW(&msg);
     }
     ::Sleep(20);
@@ -160,49 +188,37 @@ void SaveScreenshot(HWND window, const std::u16string& path) {
   const std::unique_ptr<FILE, decltype(&std::fclose)> out(_wfopen(ToWide(path).c_str(), L"wb"),
                                                           &std::fclose);
   if (out == nullptr) {
-    throw HResultError(kEFail);
+    throw CommandError("cannot write " + ToUtf8(path));
   }
   std::fwrite(&file, sizeof file, 1, out.get());
   std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out.get());
   std::fwrite(bits, 1, image_size, out.get());
 }
 
-// A Unix path ("/tmp/x.bmp") as Wine sees it ("Z:\\tmp\\x.bmp"); others unchanged.
-std::u16string WindowsPath(std::u16string path) {
-  if (!path.empty() && path.front() == u'/') {
-    for (char16_t& c : path) {
-      c = c == u'/' ? u'\\' : c;
-    }
-    path.insert(0, u"Z:");
-  }
-  return path;
+std::u16string RecentWebName(int n) {
+  return u"Web" + std::u16string(1, static_cast<char16_t>(u'0' + n));
 }
 
-// Until the add-in loads into the stand-in, the dialog's hand-off ends here.
-class PrintingOpener final : public WebOpener {
+class StandIn {
  public:
-  void OpenWeb(const WebAddress& address) override {
-    Answer("handed-off: server=" + ToUtf8(address.WebServer) + " web=" + ToUtf8(address.WebName));
+  StandIn()
+      : model_([this](int n) {
+          return GetRegString(registry_, kHkeyCurrentUser, kRecentWebListKey, RecentWebName(n));
+        }),
+        face_(model_),
+        application_class_(host::com::kClsidApplication, face_.NewApplicationClass().Get()) {
+    model_.set_add_in_router(
+        [this](const ControlPtr& control, std::u16string_view) { face_.RaiseClick(control); });
+    CreateWindows();
   }
-};
-
-class Host {
- public:
-  Host() {
-    WNDCLASSW window_class{};
-    window_class.lpfnWndProc = &Host::WindowProc;
-    window_class.hInstance = ::GetModuleHandleW(nullptr);
-    window_class.lpszClassName = L"SorvaneStandInCommands";
-    ::RegisterClassW(&window_class);
-    // A message-only window: modal loops (message boxes) dispatch its messages,
-    // so commands keep arriving while one is open.
-    commands_window_.reset(::CreateWindowExW(0, window_class.lpszClassName, nullptr, 0, 0, 0, 0, 0,
-                                             HWND_MESSAGE, nullptr, window_class.hInstance, this));
-    SetWebOpener(&opener_);
+  ~StandIn() {
+    // The add-in's dialog and HostApp live in this process until the add-in
+    // can be loaded as a module of its own; release them while COM still runs.
+    UnloadOpenForm();
+    host::com::ReleaseHostApp();
   }
-  ~Host() { SetWebOpener(nullptr); }
-  Host(const Host&) = delete;
-  Host& operator=(const Host&) = delete;
+  StandIn(const StandIn&) = delete;
+  StandIn& operator=(const StandIn&) = delete;
 
   int Run() {
     std::thread reader([this] { ReadCommands(); });
@@ -216,6 +232,121 @@ class Host {
   }
 
  private:
+  void CreateWindows() {
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSW commands_class{};
+    commands_class.lpfnWndProc = &StandIn::WindowProc;
+    commands_class.hInstance = instance;
+    commands_class.lpszClassName = L"SorvaneStandInCommands";
+    ::RegisterClassW(&commands_class);
+    // A message-only window: modal loops (message boxes) dispatch its messages,
+    // so commands keep arriving while one is open.
+    commands_window_.reset(::CreateWindowExW(0, commands_class.lpszClassName, nullptr, 0, 0, 0, 0,
+                                             0, HWND_MESSAGE, nullptr, instance, this));
+
+    WNDCLASSW main_class{};
+    main_class.lpfnWndProc = &StandIn::WindowProc;
+    main_class.hInstance = instance;
+    main_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    main_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+    main_class.lpszClassName = L"SorvaneStandInHost";
+    ::RegisterClassW(&main_class);
+    menu_bar_ = ::CreateMenu();
+    for (const Bar& bar : model_.bars()) {
+      const HMENU popup = ::CreatePopupMenu();
+      ::AppendMenuW(menu_bar_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup),
+                    ToWide(u"&" + bar.name).c_str());
+      bar_menus_[popup] = &bar;
+    }
+    main_window_.reset(::CreateWindowExW(
+        0, main_class.lpszClassName, L"Microsoft FrontPage (Sorvane stand-in host)",
+        WS_OVERLAPPEDWINDOW, 40, 40, 720, 480, nullptr, menu_bar_, instance, this));
+    ::ShowWindow(main_window_.get(), SW_SHOWNORMAL);
+    ::UpdateWindow(main_window_.get());
+  }
+
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam,
+                                     LPARAM lparam) noexcept {
+    if (message == WM_NCCREATE) {
+      const auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
+      ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<StandIn*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) {
+      return ::DefWindowProcW(window, message, wparam, lparam);
+    }
+    try {
+      switch (message) {
+        case kWakeMessage:
+        case kSettledMessage:
+          self->OnCommandMessage(message, wparam);
+          return 0;
+        case WM_INITMENUPOPUP:
+          self->FillMenu(reinterpret_cast<HMENU>(wparam));
+          return 0;
+        case WM_COMMAND:
+          if (HIWORD(wparam) == 0 && self->OnMenuCommand(LOWORD(wparam))) {
+            return 0;
+          }
+          break;
+        case WM_CLOSE:
+          if (window == self->main_window_.get()) {
+            ::PostQuitMessage(0);
+            return 0;
+          }
+          break;
+        default:
+          break;
+      }
+    } catch (...) {
+      Answer("error: " + ToUtf8(DescribeHResult(HResultFromCurrentException())));
+      return 0;
+    }
+    return ::DefWindowProcW(window, message, wparam, lparam);
+  }
+
+  // The host lists a menu's controls as they stand when it opens.
+  void FillMenu(HMENU menu) {
+    const auto bar = bar_menus_.find(menu);
+    const auto popup = popup_menus_.find(menu);
+    if (bar == bar_menus_.end() && popup == popup_menus_.end()) {
+      return;
+    }
+    if (bar != bar_menus_.end()) {
+      // One menu tree is open at a time: start its commands afresh.
+      menu_commands_.clear();
+      popup_menus_.clear();
+    }
+    while (::GetMenuItemCount(menu) > 0) {
+      ::DeleteMenu(menu, 0, MF_BYPOSITION);  // destroys submenus too
+    }
+    const ControlList& list =
+        bar != bar_menus_.end() ? *bar->second->list : model_.Submenu(*popup->second);
+    for (const ControlPtr& control : list.controls) {
+      const UINT state = control->enabled ? MF_ENABLED : MF_GRAYED;
+      const std::wstring caption = ToWide(control->caption);
+      if (control->type == kControlPopup) {
+        const HMENU submenu = ::CreatePopupMenu();
+        popup_menus_[submenu] = control;
+        ::AppendMenuW(menu, MF_POPUP | state, reinterpret_cast<UINT_PTR>(submenu), caption.c_str());
+      } else {
+        const UINT id = kFirstMenuCommand + static_cast<UINT>(menu_commands_.size());
+        menu_commands_.push_back(control);
+        ::AppendMenuW(menu, MF_STRING | state, id, caption.c_str());
+      }
+    }
+  }
+
+  bool OnMenuCommand(UINT id) {
+    if (id < kFirstMenuCommand || id - kFirstMenuCommand >= menu_commands_.size()) {
+      return false;
+    }
+    const ControlPtr control = menu_commands_[id - kFirstMenuCommand];
+    model_.Execute(control);
+    return true;
+  }
+
   void ReadCommands() {
     std::string line;
     char chunk[4096];
@@ -244,22 +375,7 @@ class Host {
     ::PostMessageW(commands_window_.get(), kWakeMessage, 0, 0);
   }
 
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam,
-                                     LPARAM lparam) noexcept {
-    if (message == WM_NCCREATE) {
-      const auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
-      ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* host = reinterpret_cast<Host*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (host != nullptr && (message == kWakeMessage || message == kSettledMessage)) {
-      host->OnMessage(message, wparam);
-      return 0;
-    }
-    return ::DefWindowProcW(window, message, wparam, lparam);
-  }
-
-  void OnMessage(UINT message, WPARAM rounds_left) {
+  void OnCommandMessage(UINT message, WPARAM rounds_left) {
     if (message == kSettledMessage) {
       // Input posted by the last command has been dispatched; messages that its
       // translation posted come next, so wait one more round for those.
@@ -307,7 +423,7 @@ class Host {
   static HWND RequireDialog() {
     const HWND dialog = FindDialog();
     if (dialog == nullptr) {
-      throw std::runtime_error("no dialog is shown");
+      throw CommandError("no dialog is shown");
     }
     return dialog;
   }
@@ -319,7 +435,23 @@ class Host {
     if (command.empty()) {
       return;
     }
-    if (command == "show") {
+    if (command == "menu") {
+      ListMenu();
+    } else if (command == "registry") {
+      for (const auto& [name, path, value] :
+           {std::tuple{"Web1", kRecentWebListKey, kRecentWebValue},
+            std::tuple{"Value", kFileNameMruKey, kFileNameMruValue}}) {
+        const auto stored = GetRegString(registry_, kHkeyCurrentUser, path, value);
+        Answer(std::string(name) + ": " + (stored ? OneLine(*stored) : "(absent)"));
+      }
+    } else if (command == "opened") {
+      if (model_.opened().empty()) {
+        Answer("opened: none");
+      }
+      for (const OpenedWeb& web : model_.opened()) {
+        Answer("opened: server=" + ToUtf8(web.server) + " web=" + ToUtf8(web.web));
+      }
+    } else if (command == "show") {
       ShowOpenForm();
       Answer("shown: Open Web");
     } else if (command == "type") {
@@ -338,13 +470,17 @@ class Host {
     } else if (command == "dismiss") {
       const HWND box = FindMessageBox();
       if (box == nullptr) {
-        Answer("error: no message box");
-        return;
+        throw CommandError("no message box");
       }
       ::PostMessageW(box, WM_COMMAND, IDOK, 0);
       AnswerWhenSettled("dismissed");
+    } else if (command == "fail") {
+      Fail(rest);
+    } else if (command == "held") {
+      Answer("held: " + std::to_string(model_.live_objects()));
     } else if (command == "screenshot") {
-      SaveScreenshot(RequireDialog(), WindowsPath(FromUtf8(rest)));
+      const HWND dialog = FindDialog();
+      SaveScreenshot(dialog != nullptr ? dialog : main_window_.get(), WindowsPath(FromUtf8(rest)));
       Answer("screenshot: " + rest);
     } else if (command == "quit") {
       UnloadOpenForm();
@@ -352,8 +488,28 @@ class Host {
       ::PostQuitMessage(0);
       quitting_ = true;
     } else {
-      Answer("error: unknown command " + command);
+      throw CommandError("unknown command " + command);
     }
+  }
+
+  void ListMenu() {
+    for (const ControlPtr& control : model_.file_bar().list->controls) {
+      Answer("control: " + std::to_string(Model::Index(*control)) + " | " +
+             ToUtf8(control->caption) + " | " + ToUtf8(control->tag) + " | " +
+             ToUtf8(control->on_action) + " | enabled=" + (control->enabled ? "1" : "0") + " | " +
+             (control->type == kControlPopup ? "popup" : "button"));
+    }
+  }
+
+  void Fail(const std::string& rest) {
+    char operation[128] = {};
+    int nth = 0;
+    unsigned status = 0;
+    if (std::sscanf(rest.c_str(), "%127s %d %x", operation, &nth, &status) != 3 || nth < 1) {
+      throw CommandError("fail OPERATION N HRESULT");
+    }
+    model_.faults().Arm(operation, nth, HResultFromBits(status));
+    Answer("armed: " + std::string(operation) + " " + std::to_string(nth) + " " + Hex(status));
   }
 
   void Press(const std::string& what) {
@@ -375,8 +531,7 @@ class Host {
     } else if (what == "alt+o") {
       post_key(focus, WM_SYSKEYDOWN, WM_SYSKEYUP, 'O', 0x20000000);
     } else {
-      Answer("error: press open|cancel|enter|esc|tab|alt+o");
-      return;
+      throw CommandError("press open|cancel|enter|esc|tab|alt+o");
     }
     AnswerWhenSettled("pressed: " + what);
   }
@@ -403,8 +558,16 @@ class Host {
            " text=" + OneLine(WindowText(::GetDlgItem(dialog, IDC_TXTWEBURL))));
   }
 
+  Win32Registry registry_;
+  Model model_;
+  com::HostFace face_;
+  com::ClassRegistration application_class_;
   UniqueWindow commands_window_;
-  PrintingOpener opener_;
+  UniqueWindow main_window_;
+  HMENU menu_bar_ = nullptr;  // owned by the main window
+  std::map<HMENU, const Bar*> bar_menus_;
+  std::map<HMENU, ControlPtr> popup_menus_;
+  std::vector<ControlPtr> menu_commands_;
   std::mutex mutex_;
   std::deque<std::string> lines_;
   std::string pending_answer_;
@@ -413,12 +576,22 @@ class Host {
   bool quitting_ = false;
 };
 
+// COM for this thread, in the host's single-threaded apartment.
+class ComApartment {
+ public:
+  ComApartment() { ThrowIfFailed(::OleInitialize(nullptr)); }
+  ~ComApartment() { ::OleUninitialize(); }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+};
+
 }  // namespace
 }  // namespace sorvane::standin
 
 int main() {
   try {
-    sorvane::standin::Host host;
+    const sorvane::standin::ComApartment apartment;
+    sorvane::standin::StandIn host;
     return host.Run();
   } catch (...) {
     std::fputs("error: the stand-in host could not start\n", stdout);
