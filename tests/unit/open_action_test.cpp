@@ -5,123 +5,238 @@
 #include <string>
 #include <vector>
 
+#include "dialog/recent_web.h"
+#include "fake_registry.h"
+#include "model/command_bar_model.h"
+#include "model/model_host.h"
+
 namespace sorvane {
 namespace {
 
-// Records the dialog effects and the hand-off in one list, in order.
-struct Journal {
-  std::vector<std::string> events;
-};
+using standin::Model;
 
 std::string Narrow(std::u16string_view text) {
   return {text.begin(), text.end()};
 }
+
+// The dialog, the registry and the host all write into one journal, so that a
+// test sees the order of every effect.
+struct Journal {
+  std::vector<std::string> events;
+  void Add(std::string event) { events.push_back(std::move(event)); }
+};
 
 class FakeView final : public OpenDialogView {
  public:
   FakeView(Journal& journal, std::u16string text) : journal_(journal), text_(std::move(text)) {}
   std::u16string Text() const override { return text_; }
   void SetText(std::u16string_view text) override {
-    journal_.events.push_back("text " + Narrow(text));
+    journal_.Add("text " + Narrow(text));
     text_ = text;
   }
   void SetMousePointer(std::int16_t pointer) override {
-    journal_.events.push_back("pointer " + std::to_string(pointer));
+    journal_.Add("pointer " + std::to_string(pointer));
+    pointer_ = pointer;
   }
   void ReportOpenFailure(HResult failure) override {
-    journal_.events.push_back("report " + std::to_string(failure));
+    journal_.Add("report " + std::to_string(failure));
   }
   const std::u16string& text() const { return text_; }
+  std::int16_t pointer() const { return pointer_; }
 
  private:
   Journal& journal_;
   std::u16string text_;
+  std::int16_t pointer_ = kDefaultPointer;
 };
 
-class FakeOpener final : public WebOpener {
- public:
-  explicit FakeOpener(Journal& journal, HResult failure = kSOk)
-      : journal_(journal), failure_(failure) {}
-  void OpenWeb(const WebAddress& address) override {
-    journal_.events.push_back("open " + Narrow(address.WebServer) + " | " +
-                              Narrow(address.WebName));
-    ThrowIfFailed(failure_);
+// The stand-in's command bars reading their recent webs from the fake registry.
+class OpenActionTest : public testing::Test, public OpenServices {
+ protected:
+  OpenActionTest()
+      : model_([this](int n) {
+          // The host's own reads are not the add-in's: keep them out of the journal.
+          const auto journal = std::exchange(registry_.journal, nullptr);
+          auto value = GetRegString(registry_, kHkeyCurrentUser, kRecentWebListKey,
+                                    u"Web" + std::u16string(1, static_cast<char16_t>(u'0' + n)));
+          registry_.journal = journal;
+          return value;
+        }) {}
+
+  std::shared_ptr<host::Application> HostApp() override {
+    journal_.Add("HostApp");
+    if (host_app_failure_ != kSOk) {
+      throw HResultError(host_app_failure_);
+    }
+    if (host_app_ == nullptr) {
+      host_app_ = standin::MakeModelApplication(model_);
+    }
+    return host_app_;
+  }
+  RegistryApi& Registry() override { return registry_; }
+  void UnloadOpenForm() override {
+    journal_.Add("unload");
+    ThrowIfFailed(unload_failure_);
   }
 
- private:
-  Journal& journal_;
-  HResult failure_;
+  // Runs "&Open" on `typed` with the journal listening.
+  FakeView Open(std::u16string typed) {
+    FakeView view(journal_, std::move(typed));
+    registry_.journal = [this](std::string line) {
+      if (line.starts_with("RegSetValueExA") || line.ends_with("(data)")) {
+        journal_.Add(std::move(line));
+      }
+    };
+    model_.faults().set_journal([this](std::string_view op) { journal_.Add(std::string(op)); });
+    cmdOpen_Click(view, *this);
+    registry_.journal = nullptr;
+    model_.faults().set_journal(nullptr);
+    return view;
+  }
+  std::string Value(const char* path, const char* name) {
+    const auto* value = registry_.Find(path, name);
+    return value == nullptr ? "(absent)" : value->bytes;
+  }
+  static constexpr const char* kWeb1Path =
+      "Software\\Microsoft\\FrontPage\\Explorer\\FrontPage Explorer\\Recent Web List";
+  static constexpr const char* kMruPath =
+      "Software\\Microsoft\\Office\\9.0\\Common\\Open Find\\Microsoft FrontPage\\Settings\\Open "
+      "Web\\File Name MRU";
+
+  FakeRegistry registry_;
+  Model model_;
+  Journal journal_;
+  std::shared_ptr<host::Application> host_app_;
+  HResult host_app_failure_ = kSOk;
+  HResult unload_failure_ = kSOk;
 };
 
-struct ActionCase {
+TEST_F(OpenActionTest, EveryStepInOrder) {
+  const FakeView view = Open(u"myserver/sales");
+  const std::vector<std::string> expected{
+      "HostApp",
+      "text http://myserver/sales",
+      "pointer 11",
+      "RegSetValueExA Web1 = http://myserver,,/sales,fpuser,-1,sales",
+      "RegSetValueExA Value = http://myserver/sales ",
+      "Application.CommandBars",
+      "CommandBars.Item",
+      "CommandBar.Controls",
+      "CommandBarControls.Item",
+      "CommandBarPopup.Controls",
+      "CommandBarControls.Item",
+      "CommandBarControl.Execute",
+      "unload",
+  };
+  EXPECT_EQ(journal_.events, expected);
+  ASSERT_EQ(model_.opened().size(), 1U);
+  EXPECT_EQ(model_.opened()[0].server, u"http://myserver");
+  EXPECT_EQ(model_.opened()[0].web, u"sales");
+  EXPECT_EQ(model_.live_objects(), 1) << "only HostApp is held after the Open";
+  host_app_.reset();
+  EXPECT_EQ(model_.live_objects(), 0);
+}
+
+TEST_F(OpenActionTest, SecondOpenPutsTheNewAddressFirst) {
+  Open(u"myserver/sales");
+  Open(u"HTTP://MyServer/Sales/Sub");
+  EXPECT_EQ(Value(kWeb1Path, "Web1"), "HTTP://MyServer,,/Sales/Sub,fpuser,-1,Sales/Sub");
+  EXPECT_EQ(Value(kMruPath, "Value"), "HTTP://MyServer/Sales/Sub http://myserver/sales ");
+  Open(u"HTTP://MyServer/Sales/Sub");
+  EXPECT_EQ(Value(kMruPath, "Value"),
+            "HTTP://MyServer/Sales/Sub HTTP://MyServer/Sales/Sub http://myserver/sales ")
+      << "duplicates are kept";
+}
+
+TEST_F(OpenActionTest, PreviousValueThatIsNoStringCountsAsEmpty) {
+  registry_.keys[FakeRegistry::Lower(kMruPath)]["Value"] = {4, std::string("\1\0\0\0", 4)};
+  Open(u"myserver");
+  EXPECT_EQ(Value(kMruPath, "Value"), "http://myserver/ ");
+  EXPECT_EQ(Value(kWeb1Path, "Web1"), "http://myserver,,/,fpuser,-1,<Root Web>");
+}
+
+TEST_F(OpenActionTest, OtherRecentWebsAreNotTouched) {
+  registry_.keys[FakeRegistry::Lower(kWeb1Path)]["Web2"] = {1, "http://old,,/w,fpuser,-1,w"};
+  Open(u"myserver/sales");
+  EXPECT_EQ(Value(kWeb1Path, "Web2"), "http://old,,/w,fpuser,-1,w");
+}
+
+struct FailureCase {
   const char* name;
-  std::u16string typed;
-  HResult opener_failure;
-  std::vector<std::string> events;
-  std::u16string text_afterwards;
+  std::string failing_operation;  // a host operation, or "HostApp" / "unload"
+  HResult status;
+  bool text_rewritten;
+  bool values_written;
+  bool web_opened;
 };
-void PrintTo(const ActionCase& c, std::ostream* os) {
+void PrintTo(const FailureCase& c, std::ostream* os) {
   *os << c.name;
 }
 
-class OpenAction : public testing::TestWithParam<ActionCase> {};
+class OpenActionFailure : public OpenActionTest, public testing::WithParamInterface<FailureCase> {};
 
-TEST_P(OpenAction, EffectsInOrder) {
-  const ActionCase& c = GetParam();
-  Journal journal;
-  FakeView view(journal, c.typed);
-  FakeOpener opener(journal, c.opener_failure);
-  cmdOpen_Click(view, opener);
-  EXPECT_EQ(journal.events, c.events);
-  EXPECT_EQ(view.text(), c.text_afterwards);
+// A failure at any step ends the action there: what was done stays done, the
+// pointer goes back to the default, the dialog stays and the user is told.
+TEST_P(OpenActionFailure, LeavesWhatWasDoneAndReports) {
+  const FailureCase& c = GetParam();
+  if (c.failing_operation == "HostApp") {
+    host_app_failure_ = c.status;
+  } else if (c.failing_operation == "unload") {
+    unload_failure_ = c.status;
+  } else {
+    model_.faults().Arm(c.failing_operation, 1, c.status);
+  }
+  const FakeView view = Open(u"myserver/sales");
+  EXPECT_EQ(view.text(), c.text_rewritten ? u"http://myserver/sales" : u"myserver/sales");
+  EXPECT_EQ(view.pointer(), kDefaultPointer);
+  EXPECT_EQ(journal_.events.back(), "report " + std::to_string(c.status));
+  EXPECT_EQ(journal_.events.end()[-2], "pointer 0");
+  EXPECT_EQ(Value(kWeb1Path, "Web1"),
+            c.values_written ? "http://myserver,,/sales,fpuser,-1,sales" : "(absent)");
+  EXPECT_EQ(Value(kMruPath, "Value"), c.values_written ? "http://myserver/sales " : "(absent)");
+  EXPECT_EQ(model_.opened().size(), c.web_opened ? 1U : 0U);
+  EXPECT_EQ(model_.live_objects(), host_app_ == nullptr ? 0 : 1) << "nothing but HostApp held";
 }
 
-const std::string kOverflow = std::to_string(kDispEOverflow);
-const std::string kTypeMismatch = std::to_string(kDispETypeMismatch);
+constexpr HResult kNotFound = kEInvalidArg;
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, OpenAction,
-    testing::Values(ActionCase{"PrefixWrittenBackBeforeHourglass",
-                               u"myserver/sales",
-                               kSOk,
-                               {"text http://myserver/sales", "pointer 11",
-                                "open http://myserver | sales"},
-                               u"http://myserver/sales"},
-                    ActionCase{"PrefixedTextNotRewritten",
-                               u"HTTP://MyServer/Sales/Sub",
-                               kSOk,
-                               {"pointer 11", "open HTTP://MyServer | Sales/Sub"},
-                               u"HTTP://MyServer/Sales/Sub"},
-                    ActionCase{"DiskPathHandsOnEmptyParts",
-                               u"c:\\webs\\site",
-                               kSOk,
-                               {"pointer 11", "open  | "},
-                               u"c:\\webs\\site"},
-                    // A failed hand-off: default pointer back, text kept, the failure reported.
-                    ActionCase{"HandOffFailureIsReported",
-                               u"myserver",
-                               kDispETypeMismatch,
-                               {"text http://myserver", "pointer 11", "open http://myserver | ",
-                                "pointer 0", "report " + kTypeMismatch},
-                               u"http://myserver"}),
-    [](const testing::TestParamInfo<ActionCase>& info) { return std::string(info.param.name); });
+    Steps, OpenActionFailure,
+    testing::Values(
+        FailureCase{"HostAppCannotBeCreated", "HostApp", HResultFromBits(0x80040154U), false, false,
+                    false},
+        FailureCase{"CommandBars", "Application.CommandBars", kEFail, true, true, false},
+        FailureCase{"NoFileBar", "CommandBars.Item", kNotFound, true, true, false},
+        FailureCase{"BarControls", "CommandBar.Controls", kEFail, true, true, false},
+        FailureCase{"NoRecentWebs", "CommandBarControls.Item", kNotFound, true, true, false},
+        FailureCase{"PopupControls", "CommandBarPopup.Controls", kEFail, true, true, false},
+        FailureCase{"FirstEntryNoControl", "CommandBarPopup.Controls", kDispETypeMismatch, true,
+                    true, false},
+        FailureCase{"ExecuteFails", "CommandBarControl.Execute", kEFail, true, true, false},
+        FailureCase{"UnloadFails", "unload", kEUnexpected, true, true, true}),
+    [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
-TEST(OpenAction, OverflowStopsBeforeTheHandOff) {
-  Journal journal;
+TEST_F(OpenActionTest, OverflowWritesNothing) {
   std::u16string typed(32761, u'h');
   typed += u"/web";
-  FakeView view(journal, typed);
-  FakeOpener opener(journal);
-  cmdOpen_Click(view, opener);
-  ASSERT_EQ(journal.events.size(), 4U);
-  EXPECT_EQ(journal.events[1], "pointer 11");
-  EXPECT_EQ(journal.events[2], "pointer 0");
-  EXPECT_EQ(journal.events[3], "report " + kOverflow);
+  const FakeView view = Open(typed);
   EXPECT_EQ(view.text(), u"http://" + typed);
+  EXPECT_EQ(journal_.events.back(), "report " + std::to_string(kDispEOverflow));
+  EXPECT_EQ(registry_.sets, 0);
+  EXPECT_TRUE(model_.opened().empty());
 }
 
-TEST(OpenAction, FailureMessageNamesTheFailure) {
-  EXPECT_EQ(OpenFailureMessage(u"Overflow"), u"The web could not be opened.\n\nOverflow");
+TEST_F(OpenActionTest, UnwritableRegistryStillRunsTheHost) {
+  registry_.fail_set = true;
+  Open(u"myserver/sales");
+  // The host finds no recent web to open: its submenu is empty.
+  EXPECT_EQ(journal_.events.back(), "report " + std::to_string(kEInvalidArg));
+  EXPECT_TRUE(model_.opened().empty());
+}
+
+TEST(OpenFailureMessage, NamesTheFailure) {
+  EXPECT_EQ(OpenFailureMessage(u"Out of present range."),
+            u"The web could not be opened.\n\nOut of present range.");
   EXPECT_EQ(OpenFailureMessage(u""), u"The web could not be opened.");
 }
 

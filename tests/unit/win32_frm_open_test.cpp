@@ -15,79 +15,57 @@
 
 #include "common/win32_text.h"
 #include "dialog/frm_open_ids.h"
+#include "dialog/recent_web.h"
+#include "fake_registry.h"
+#include "model/command_bar_model.h"
+#include "model/model_host.h"
+#include "support/win32_dialog_driver.h"
 
 namespace sorvane {
 namespace {
 
-// The host's loop: translate and dispatch, nothing else.
-void Pump() {
-  for (int round = 0; round < 3; ++round) {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
+using namespace testing_support;  // NOLINT(google-build-using-namespace)
+
+// The stand-in's command bars and an in-memory registry; `before_unload` looks
+// at the dialog at the end of a successful Open, just before it goes.
+class TestServices final : public OpenServices {
+ public:
+  TestServices()
+      : model_([this](int n) {
+          return n == 1 ? GetRegString(registry_, kHkeyCurrentUser, kRecentWebListKey, u"Web1")
+                        : std::nullopt;
+        }) {}
+  std::shared_ptr<host::Application> HostApp() override {
+    if (host_app_ == nullptr) {
+      host_app_ = standin::MakeModelApplication(model_);
     }
-    ::Sleep(1);
+    return host_app_;
   }
-}
+  RegistryApi& Registry() override { return registry_; }
+  void UnloadOpenForm() override {
+    if (before_unload) {
+      before_unload();
+    }
+    sorvane::UnloadOpenForm();
+  }
+  const std::vector<standin::OpenedWeb>& opened() const { return model_.opened(); }
 
-HWND FindDialog() {
-  return ::FindWindowW(L"#32770", L"Open Web");
-}
-
-class RecordingOpener final : public WebOpener {
- public:
-  void OpenWeb(const WebAddress& address) override {
-    opened.push_back(address);
-    ThrowIfFailed(failure);
-  }
-  std::vector<WebAddress> opened;
-  HResult failure = kSOk;
-};
-
-// Answers the message box that a failed handler shows, from a thread timer
-// that the box's own modal loop dispatches, and keeps its text.
-class MessageBoxWatcher {
- public:
-  MessageBoxWatcher() {
-    instance_ = this;
-    timer_ = ::SetTimer(nullptr, 0, 20, &MessageBoxWatcher::Tick);
-  }
-  ~MessageBoxWatcher() {
-    ::KillTimer(nullptr, timer_);
-    instance_ = nullptr;
-  }
-  MessageBoxWatcher(const MessageBoxWatcher&) = delete;
-  MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
-  std::vector<std::u16string> texts;
-  std::vector<HWND> owners;
+  std::function<void()> before_unload;
 
  private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    ::EnumThreadWindows(::GetCurrentThreadId(), &MessageBoxWatcher::Visit, 0);
-  }
-  static BOOL CALLBACK Visit(HWND window, LPARAM) {
-    // A message box is a dialog with the static text 0xFFFF.
-    const HWND text = ::GetDlgItem(window, 0xFFFF);
-    if (instance_ != nullptr && text != nullptr && ::IsWindowVisible(window) != FALSE) {
-      instance_->texts.push_back(WindowText(text));
-      instance_->owners.push_back(::GetWindow(window, GW_OWNER));
-      ::PostMessageW(window, WM_COMMAND, IDOK, 0);
-    }
-    return TRUE;
-  }
-  static inline MessageBoxWatcher* instance_ = nullptr;
-  UINT_PTR timer_;
+  FakeRegistry registry_;
+  standin::Model model_;
+  std::shared_ptr<host::Application> host_app_;
 };
 
 class FrmOpenTest : public testing::Test {
  protected:
-  void SetUp() override { SetWebOpener(&opener_); }
+  void SetUp() override { SetOpenServices(&services_); }
   void TearDown() override {
     UnloadOpenForm();
     OpenFormInstance().reset();
     Pump();
-    SetWebOpener(nullptr);
+    SetOpenServices(nullptr);
     EXPECT_EQ(FindDialog(), nullptr) << "a dialog outlived its test";
   }
 
@@ -98,23 +76,7 @@ class FrmOpenTest : public testing::Test {
     EXPECT_NE(dialog, nullptr);
     return dialog;
   }
-  static HWND Item(HWND dialog, int id) { return ::GetDlgItem(dialog, id); }
-  static void Type(HWND dialog, const std::wstring& text) {
-    ::SendMessageW(Item(dialog, IDC_TXTWEBURL), WM_SETTEXT, 0,
-                   reinterpret_cast<LPARAM>(text.c_str()));
-  }
-  static void PostKey(HWND target, UINT key) {
-    ::PostMessageW(target, WM_KEYDOWN, key, 1);
-    ::PostMessageW(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001U));
-    Pump();
-  }
-  static void PostAltKey(HWND target, UINT key) {
-    ::PostMessageW(target, WM_SYSKEYDOWN, key, 0x20000001);
-    ::PostMessageW(target, WM_SYSKEYUP, key, static_cast<LPARAM>(0xE0000001U));
-    Pump();
-  }
-
-  RecordingOpener opener_;
+  TestServices services_;
 };
 
 struct Twips {
@@ -288,14 +250,18 @@ TEST_F(FrmOpenTest, IconIs32By32With256Colours) {
   EXPECT_EQ(entry[6] | (entry[7] << 8), 8);
 }
 
-TEST_F(FrmOpenTest, EnterOpensFromTheTextBox) {
+TEST_F(FrmOpenTest, EnterOpensFromTheTextBoxAndTheDialogGoes) {
   const HWND dialog = Show();
   Type(dialog, L"myserver/sales");
+  std::u16string text_at_unload;
+  services_.before_unload = [&] { text_at_unload = WindowText(Item(dialog, IDC_TXTWEBURL)); };
   PostKey(Item(dialog, IDC_TXTWEBURL), VK_RETURN);
-  ASSERT_EQ(opener_.opened.size(), 1U);
-  EXPECT_EQ(opener_.opened[0].WebServer, u"http://myserver");
-  EXPECT_EQ(opener_.opened[0].WebName, u"sales");
-  EXPECT_EQ(WindowText(Item(dialog, IDC_TXTWEBURL)), u"http://myserver/sales");
+  ASSERT_EQ(services_.opened().size(), 1U);
+  EXPECT_EQ(services_.opened()[0].server, u"http://myserver");
+  EXPECT_EQ(services_.opened()[0].web, u"sales");
+  EXPECT_EQ(text_at_unload, u"http://myserver/sales");
+  EXPECT_EQ(::IsWindow(dialog), FALSE);
+  EXPECT_EQ(OpenFormInstance(), nullptr);
 }
 
 TEST_F(FrmOpenTest, AltOOpensFromAnyControl) {
@@ -303,9 +269,8 @@ TEST_F(FrmOpenTest, AltOOpensFromAnyControl) {
   Type(dialog, L"http://a/b");
   ::SetFocus(Item(dialog, IDC_CMDCANCEL));
   PostAltKey(Item(dialog, IDC_CMDCANCEL), 'O');
-  ASSERT_EQ(opener_.opened.size(), 1U);
-  EXPECT_EQ(opener_.opened[0].WebName, u"b");
-  EXPECT_NE(FindDialog(), nullptr);
+  ASSERT_EQ(services_.opened().size(), 1U);
+  EXPECT_EQ(services_.opened()[0].web, u"b");
 }
 
 TEST_F(FrmOpenTest, EscAndEnterOnCancelCloseTheDialog) {
@@ -322,7 +287,7 @@ TEST_F(FrmOpenTest, EscAndEnterOnCancelCloseTheDialog) {
     }
     EXPECT_EQ(FindDialog(), nullptr) << enter_on_cancel;
     EXPECT_EQ(OpenFormInstance(), nullptr) << enter_on_cancel;
-    EXPECT_TRUE(opener_.opened.empty());
+    EXPECT_TRUE(services_.opened().empty());
   }
 }
 
@@ -341,9 +306,7 @@ TEST_F(FrmOpenTest, SecondShowKeepsTheInstanceAndItsText) {
 
 TEST_F(FrmOpenTest, CancelUnloadsAndTheNextShowStartsFresh) {
   HWND dialog = Show();
-  Type(dialog, L"myserver");
-  ::SendMessageW(Item(dialog, IDC_CMDOPEN), BM_CLICK, 0, 0);
-  ASSERT_EQ(OpenFormInstance()->MousePointer(), kHourglassPointer);
+  Type(dialog, L"typed");
   ::SendMessageW(Item(dialog, IDC_CMDCANCEL), BM_CLICK, 0, 0);
   Pump();
   EXPECT_EQ(::IsWindow(dialog), FALSE);
@@ -354,8 +317,8 @@ TEST_F(FrmOpenTest, CancelUnloadsAndTheNextShowStartsFresh) {
   EXPECT_EQ(OpenFormInstance()->MousePointer(), kDefaultPointer);
 }
 
-TEST_F(FrmOpenTest, HourglassOverDialogAndControlsAfterOpen) {
-  const HWND dialog = Show();
+TEST_F(FrmOpenTest, HourglassOverDialogAndControlsWhileOpening) {
+  HWND dialog = Show();
   const HCURSOR wait = ::LoadCursorW(nullptr, IDC_WAIT);
   const auto pointer_over = [&](HWND window) {
     ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
@@ -365,12 +328,21 @@ TEST_F(FrmOpenTest, HourglassOverDialogAndControlsAfterOpen) {
   };
   EXPECT_NE(pointer_over(Item(dialog, IDC_TXTWEBURL)), wait);
   Type(dialog, L"myserver");
+  // Looked at while the Open runs: the host has opened the web, the dialog is still there.
+  bool looked = false;
+  services_.before_unload = [&] {
+    looked = true;
+    EXPECT_EQ(OpenFormInstance()->MousePointer(), kHourglassPointer);
+    for (const int id : {IDC_TXTWEBURL, IDC_CMDOPEN, IDC_LBLSPECIFY, IDC_FRAME1}) {
+      EXPECT_EQ(pointer_over(Item(dialog, id)), wait) << id;
+    }
+    EXPECT_EQ(pointer_over(dialog), wait);
+  };
   ::SendMessageW(Item(dialog, IDC_CMDOPEN), BM_CLICK, 0, 0);
-  EXPECT_EQ(OpenFormInstance()->MousePointer(), kHourglassPointer);
-  for (const int id : {IDC_TXTWEBURL, IDC_CMDOPEN, IDC_LBLSPECIFY, IDC_FRAME1}) {
-    EXPECT_EQ(pointer_over(Item(dialog, id)), wait) << id;
-  }
-  EXPECT_EQ(pointer_over(dialog), wait);
+  EXPECT_TRUE(looked);
+  dialog = Show();
+  EXPECT_EQ(OpenFormInstance()->MousePointer(), kDefaultPointer);
+  EXPECT_NE(pointer_over(dialog), wait) << "a new dialog has the default pointer";
 }
 
 TEST_F(FrmOpenTest, CloseItemIsMovedGreyedAndChecked) {
@@ -394,7 +366,7 @@ TEST_F(FrmOpenTest, FailedOpenKeepsTheDialogAndSaysWhy) {
   EXPECT_EQ(watcher.owners[0], dialog);
   EXPECT_EQ(watcher.texts[0].rfind(u"The web could not be opened.\n\n", 0), 0U);
   EXPECT_GT(watcher.texts[0].size(), 31U) << "with the system's description";
-  EXPECT_TRUE(opener_.opened.empty());
+  EXPECT_TRUE(services_.opened().empty());
   EXPECT_EQ(FindDialog(), dialog);
   EXPECT_EQ(OpenFormInstance()->MousePointer(), kDefaultPointer);
   EXPECT_EQ(WindowText(Item(dialog, IDC_TXTWEBURL)), u"http://" + FromWide(typed));

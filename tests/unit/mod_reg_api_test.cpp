@@ -1,0 +1,142 @@
+#include "registry/mod_reg_api.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_registry.h"
+
+#include <algorithm>
+#include <cctype>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace sorvane {
+namespace {
+
+constexpr char16_t kPath[] = u"Software\\Sorvane\\Test";
+constexpr char kAnsiPath[] = "Software\\Sorvane\\Test";
+
+class RegStore : public testing::Test {
+ protected:
+  void TearDown() override { EXPECT_EQ(registry_.open_keys(), 0) << "a key was left open"; }
+  void Store(std::uint32_t type, std::string bytes) {
+    registry_.keys["software\\sorvane\\test"]["Value"] = {type, std::move(bytes)};
+  }
+  std::optional<std::u16string> Read() {
+    return GetRegString(registry_, kHkeyCurrentUser, kPath, u"Value");
+  }
+  FakeRegistry registry_;
+};
+
+TEST_F(RegStore, WriteCreatesEveryMissingLevelAndStoresTextWithoutNul) {
+  SaveRegString(registry_, kHkeyCurrentUser, u"Software\\A\\B\\C\\D", u"Name", u"http://x/ y");
+  for (const char* level : {"software", "software\\a", "software\\a\\b", "software\\a\\b\\c"}) {
+    EXPECT_TRUE(registry_.keys.contains(level)) << level;
+  }
+  const FakeRegistry::Value* value = registry_.Find("Software\\A\\B\\C\\D", "Name");
+  ASSERT_NE(value, nullptr);
+  EXPECT_EQ(value->type, kRegSz);
+  EXPECT_EQ(value->bytes, "http://x/ y");  // eleven bytes, no terminating NUL
+}
+
+TEST_F(RegStore, WriteReplacesDataAndType) {
+  Store(4, std::string("\x01\x00\x00\x00", 4));
+  SaveRegString(registry_, kHkeyCurrentUser, kPath, u"Value", u"");
+  const FakeRegistry::Value* value = registry_.Find(kAnsiPath, "Value");
+  ASSERT_NE(value, nullptr);
+  EXPECT_EQ(value->type, kRegSz);
+  EXPECT_EQ(value->bytes, "");
+  EXPECT_EQ(Read(), u"");
+}
+
+TEST_F(RegStore, WriteFailuresAreSilentAndCloseTheKey) {
+  registry_.fail_set = true;
+  SaveRegString(registry_, kHkeyCurrentUser, kPath, u"Value", u"x");
+  EXPECT_TRUE(registry_.keys.contains("software\\sorvane\\test")) << "the key stays created";
+  EXPECT_EQ(registry_.Find(kAnsiPath, "Value"), nullptr);
+  registry_.fail_create = true;
+  registry_.fail_set = false;
+  registry_.sets = 0;
+  SaveRegString(registry_, kHkeyCurrentUser, u"Software\\Other", u"Value", u"x");
+  EXPECT_EQ(registry_.sets, 0) << "nothing is written without a key";
+}
+
+struct ReadCase {
+  const char* name;
+  std::optional<std::uint32_t> type;  // none: no such value
+  std::string bytes;
+  std::optional<std::u16string> expected;
+};
+void PrintTo(const ReadCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class RegStoreRead : public RegStore, public testing::WithParamInterface<ReadCase> {};
+
+TEST_P(RegStoreRead, Result) {
+  const ReadCase& c = GetParam();
+  registry_.keys["software\\sorvane\\test"];
+  if (c.type) {
+    Store(*c.type, c.bytes);
+  }
+  EXPECT_EQ(Read(), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, RegStoreRead,
+    testing::Values(
+        ReadCase{"WrittenWithoutNul", kRegSz, "http://a/b ", u"http://a/b "},
+        ReadCase{"StoredWithItsNul", kRegSz, std::string("abc\0", 4), u"abc"},
+        ReadCase{"SeveralNuls", kRegSz, std::string("ab\0cd\0", 6), u"ab"},
+        ReadCase{"LeadingNul", kRegSz, std::string("\0ab", 3), u""},
+        ReadCase{"SizeZeroIsEmptyNotAbsent", kRegSz, "", u""},
+        ReadCase{"ExpandSz", 2, "abc", std::nullopt}, ReadCase{"Binary", 3, "abc", std::nullopt},
+        ReadCase{"Dword", 4, std::string("\1\0\0\0", 4), std::nullopt},
+        ReadCase{"MultiSz", 7, std::string("a\0b\0\0", 5), std::nullopt},
+        ReadCase{"MissingValue", std::nullopt, "", std::nullopt},
+        ReadCase{"HighLatinBytes", kRegSz, "caf\xE9", u"caf\u00E9"},
+        // A long value reads back whole, NUL-terminated or not.
+        ReadCase{"NulBeyond32767", kRegSz, std::string(40000, 'a') + std::string(1, '\0'),
+                 std::u16string(40000, u'a')},
+        ReadCase{"OneMebibyte", kRegSz, std::string(1 << 20, 'x'), std::u16string(1 << 20, u'x')}),
+    [](const testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.name); });
+
+TEST_F(RegStore, MissingKeyIsAbsent) {
+  EXPECT_EQ(GetRegString(registry_, kHkeyCurrentUser, u"Software\\Nowhere", u"Value"),
+            std::nullopt);
+}
+
+TEST_F(RegStore, FailedDataQueryIsAbsentAndClosesTheKey) {
+  Store(kRegSz, "abc");
+  registry_.fail_data_query = true;
+  EXPECT_EQ(Read(), std::nullopt);
+}
+
+TEST_F(RegStore, ValueThatShrankBetweenTheQueriesIsNotPadded) {
+  Store(kRegSz, "http://long/value ");
+  registry_.between_queries = [this] { Store(kRegSz, "short"); };
+  EXPECT_EQ(Read(), u"short");
+}
+
+TEST_F(RegStore, ValueThatGrewBetweenTheQueriesIsAbsent) {
+  Store(kRegSz, "short");
+  registry_.between_queries = [this] { Store(kRegSz, "http://long/value "); };
+  EXPECT_EQ(Read(), std::nullopt);
+}
+
+TEST_F(RegStore, RoundTripThroughTheCodePage) {
+  const std::u16string texts[] = {u"", u"myserver/sales", u"caf\u00E9",
+                                  std::u16string(70000, u'v')};
+  for (const std::u16string& text : texts) {
+    SaveRegString(registry_, kHkeyCurrentUser, kPath, u"Value", text);
+    EXPECT_EQ(Read(), text);
+  }
+  // A character outside the code page does not come back as written.
+  SaveRegString(registry_, kHkeyCurrentUser, kPath, u"Value", u"\u03A9mega");
+  EXPECT_EQ(Read(), u"?mega");
+}
+
+}  // namespace
+}  // namespace sorvane
