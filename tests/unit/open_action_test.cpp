@@ -87,7 +87,12 @@ class OpenActionTest : public testing::Test, public OpenServices {
         journal_.Add(std::move(line));
       }
     };
-    model_.faults().set_journal([this](std::string_view op) { journal_.Add(std::string(op)); });
+    model_.faults().set_journal([this](std::string_view op) {
+      journal_.Add(std::string(op));
+      if (op == "CommandBarControl.Execute") {
+        held_at_execute_ = model_.live_objects();
+      }
+    });
     cmdOpen_Click(view, *this);
     registry_.journal = nullptr;
     model_.faults().set_journal(nullptr);
@@ -108,6 +113,7 @@ class OpenActionTest : public testing::Test, public OpenServices {
   Journal journal_;
   std::shared_ptr<host::Application> host_app_;
   HResult host_app_failure_ = kSOk;
+  int held_at_execute_ = -1;
   HResult unload_failure_ = kSOk;
 };
 
@@ -133,6 +139,7 @@ TEST_F(OpenActionTest, EveryStepInOrder) {
   EXPECT_EQ(model_.opened()[0].server, u"http://myserver");
   EXPECT_EQ(model_.opened()[0].web, u"sales");
   EXPECT_EQ(model_.live_objects(), 1) << "only HostApp is held after the Open";
+  EXPECT_EQ(held_at_execute_, 2) << "only HostApp and the entry are held while it executes";
   host_app_.reset();
   EXPECT_EQ(model_.live_objects(), 0);
 }
