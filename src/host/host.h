@@ -14,8 +14,33 @@
 
 namespace sorvane::host {
 
+class Application;
 class Button;
 class Controls;
+
+// An object the host hands over without a declared interface (an IDispatch):
+// the Application and the add-in instance at connection.
+class Object {
+ public:
+  virtual ~Object() = default;
+  // This object as FrontPage's Application.
+  virtual std::unique_ptr<Application> AsApplication() = 0;
+  // A property read by name at run time, turned into text.
+  virtual std::u16string TextProperty(std::u16string_view name) = 0;
+};
+
+// Receives a button's Click.
+class ClickHandler {
+ public:
+  virtual ~ClickHandler() = default;
+  virtual void OnClick() = 0;
+};
+
+// A live event connection; destroying it ends the delivery.
+class EventConnection {
+ public:
+  virtual ~EventConnection() = default;
+};
 
 // CommandBarControl.
 class Control {
@@ -37,7 +62,11 @@ class Control {
 };
 
 // CommandBarButton.
-class Button : public Control {};
+class Button : public Control {
+ public:
+  // Delivers this button's Click to `handler` until the connection is destroyed.
+  virtual std::unique_ptr<EventConnection> ConnectClick(ClickHandler& handler) = 0;
+};
 
 // CommandBarControls.
 class Controls {

@@ -145,8 +145,9 @@ void Model::Delete(Control& control) {
   if (list == nullptr) {
     throw HResultError(kDeletedObject);
   }
-  std::erase_if(list->controls, [&](const ControlPtr& entry) { return entry.get() == &control; });
   control.container.reset();
+  // The list may hold the last reference: `control` is not touched after this.
+  std::erase_if(list->controls, [&](const ControlPtr& entry) { return entry.get() == &control; });
 }
 
 ControlList& Model::Submenu(Control& popup) {
