@@ -99,12 +99,33 @@ class Variant {
   VARIANT value_{};
 };
 
+// The interface a base of a COM object exposes: the base itself, or the
+// interface it implements (`Exposed`) when the base is an implementation helper.
+template <typename T>
+struct ExposedInterface {
+  using type = T;
+};
+template <typename T>
+requires requires {
+  typename T::Exposed;
+}
+struct ExposedInterface<T> {
+  using type = typename T::Exposed;
+};
+
+// COM objects of this module alive now: the module may unload only at zero
+// (a sink the host still holds runs this module's code when released).
+inline std::atomic<long>& LiveComObjects() {
+  static std::atomic<long> count{0};
+  return count;
+}
+
 // The IUnknown part of a COM object implementing `Interfaces`. Objects are made
 // with MakeCom and live while references to them exist.
 template <typename Derived, typename... Interfaces>
 class ComObject : public Interfaces... {
  public:
-  ComObject() = default;
+  ComObject() noexcept { ++LiveComObjects(); }
   ComObject(const ComObject&) = delete;
   ComObject& operator=(const ComObject&) = delete;
 
@@ -142,14 +163,15 @@ class ComObject : public Interfaces... {
   void* QueryOther(REFIID /*iid*/) noexcept { return nullptr; }
 
   // Objects are destroyed only by Release, as their most derived type.
-  virtual ~ComObject() = default;
+  virtual ~ComObject() { --LiveComObjects(); }
 
  private:
   using FirstInterface = std::tuple_element_t<0, std::tuple<Interfaces...>>;
   template <typename Interface>
   bool Answer(REFIID iid, void** out) noexcept {
-    if (iid == __uuidof(Interface)) {
-      *out = static_cast<Interface*>(this);
+    using Exposed = typename ExposedInterface<Interface>::type;
+    if (iid == __uuidof(Exposed)) {
+      *out = static_cast<Exposed*>(static_cast<Interface*>(this));
       return true;
     }
     return false;

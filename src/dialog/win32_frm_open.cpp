@@ -388,8 +388,11 @@ INT_PTR FrmOpen::HandleMessage(UINT message, WPARAM wparam, LPARAM /*lparam*/) {
 }
 
 std::shared_ptr<FrmOpen>& OpenFormInstance() {
-  static std::shared_ptr<FrmOpen> instance;
-  return instance;
+  // Never destroyed by static destructors: at process exit the window is gone
+  // with its thread, and the module may be unloading under the loader lock.
+  // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): never freed, see above
+  static auto* const instance = new std::shared_ptr<FrmOpen>();
+  return *instance;
 }
 
 void ShowOpenForm() {

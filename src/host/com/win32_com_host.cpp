@@ -1,5 +1,8 @@
 #include "host/com/win32_com_host.h"
 
+#include <ocidl.h>
+#include <olectl.h>
+
 #include <utility>
 
 #include "host/com/win32_dispatch.h"
@@ -18,7 +21,106 @@ Dispatch As(const Variant& result, const GUID& iid) {
   return {object.Get(), iid};
 }
 
-class ComButton;
+// Receives a button's events for one ClickHandler: Click is DISPID 1, with
+// Ctrl and CancelDefault (by reference), listed last to first.
+class ButtonEventSink final : public ComObject<ButtonEventSink, IDispatch> {
+ public:
+  explicit ButtonEventSink(ClickHandler& handler) : handler_(&handler) {}
+
+  // The connection ended: no click reaches the handler any more.
+  void Detach() noexcept { handler_ = nullptr; }
+
+  void* QueryOther(REFIID iid) noexcept {
+    return iid == kIidCommandBarButtonEvents ? static_cast<IDispatch*>(this) : nullptr;
+  }
+  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
+    if (count == nullptr) {
+      return E_POINTER;
+    }
+    *count = 0;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override {
+    if (info != nullptr) {
+      *info = nullptr;
+    }
+    return DISP_E_BADINDEX;
+  }
+  STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
+                             DISPID* ids) noexcept override {
+    if (iid != IID_NULL) {
+      return DISP_E_UNKNOWNINTERFACE;
+    }
+    if (names == nullptr || ids == nullptr) {
+      return E_POINTER;
+    }
+    HRESULT status = S_OK;
+    for (UINT i = 0; i < count; ++i) {
+      ids[i] = DISPID_UNKNOWN;
+      if (i == 0 && _wcsicmp(names[0], L"Click") == 0) {
+        ids[0] = kClick;
+      } else {
+        status = DISP_E_UNKNOWNNAME;
+      }
+    }
+    return status;
+  }
+  STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT*,
+                      EXCEPINFO*, UINT* bad_argument) noexcept override {
+    if (iid != IID_NULL) {
+      return DISP_E_UNKNOWNINTERFACE;
+    }
+    if (id != kClick || (flags & DISPATCH_METHOD) == 0) {
+      return DISP_E_MEMBERNOTFOUND;
+    }
+    if (params == nullptr) {
+      return E_POINTER;
+    }
+    if (params->cNamedArgs != 0) {
+      return DISP_E_NONAMEDARGS;
+    }
+    if (params->cArgs != 2) {
+      return DISP_E_BADPARAMCOUNT;
+    }
+    // rgvarg[1] is Ctrl, the button; rgvarg[0] CancelDefault, never written.
+    const VARTYPE types[2] = {VT_BOOL | VT_BYREF, VT_DISPATCH};
+    for (UINT i = 0; i < 2; ++i) {
+      if (params->rgvarg[i].vt != types[i]) {
+        if (bad_argument != nullptr) {
+          *bad_argument = i;
+        }
+        return DISP_E_BADVARTYPE;
+      }
+    }
+    const ComPtr<ButtonEventSink> self(this);  // the handler may end the connection
+    if (handler_ != nullptr) {
+      handler_->OnClick();
+    }
+    return S_OK;
+  }
+
+ private:
+  static constexpr DISPID kClick = 1;
+  ClickHandler* handler_;
+};
+
+// An advised event sink; destroying it unadvises and detaches the sink.
+class ComEventConnection final : public EventConnection {
+ public:
+  ComEventConnection(ComPtr<IConnectionPoint> point, ComPtr<ButtonEventSink> sink, DWORD cookie)
+      : point_(std::move(point)), sink_(std::move(sink)), cookie_(cookie) {}
+  ~ComEventConnection() override {
+    sink_->Detach();
+    point_->Unadvise(cookie_);  // a refusal leaves nothing to do
+  }
+  ComEventConnection(const ComEventConnection&) = delete;
+  ComEventConnection& operator=(const ComEventConnection&) = delete;
+
+ private:
+  ComPtr<IConnectionPoint> point_;
+  ComPtr<ButtonEventSink> sink_;
+  DWORD cookie_;
+};
 
 class ComControl : public Button {
  public:
@@ -51,9 +153,31 @@ class ComControl : public Button {
   std::unique_ptr<Button> AsButton() override {
     return std::make_unique<ComControl>(Dispatch(control_.get(), kIidCommandBarButton));
   }
+  std::unique_ptr<EventConnection> ConnectClick(ClickHandler& handler) override {
+    ComPtr<IConnectionPointContainer> container;
+    ThrowIfFailed(control_.get()->QueryInterface(IID_PPV_ARGS(&container)));
+    ComPtr<IConnectionPoint> point;
+    ThrowIfFailed(container->FindConnectionPoint(kIidCommandBarButtonEvents, &point));
+    const ComPtr<ButtonEventSink> sink = MakeCom<ButtonEventSink>(handler);
+    DWORD cookie = 0;
+    ThrowIfFailed(point->Advise(static_cast<IDispatch*>(sink.Get()), &cookie));
+    return std::make_unique<ComEventConnection>(std::move(point), sink, cookie);
+  }
 
  private:
   Dispatch control_;
+};
+
+class ComObjectRef : public Object {
+ public:
+  explicit ComObjectRef(Dispatch object) : object_(std::move(object)) {}
+  std::unique_ptr<Application> AsApplication() override { return WrapApplication(object_.get()); }
+  std::u16string TextProperty(std::u16string_view name) override {
+    return object_.Get(reinterpret_cast<const wchar_t*>(std::u16string(name).c_str())).ToString();
+  }
+
+ private:
+  Dispatch object_;
 };
 
 class ComControls : public Controls {
@@ -151,6 +275,10 @@ class ComApplication : public Application {
 
 std::unique_ptr<Application> WrapApplication(IUnknown* object) {
   return std::make_unique<ComApplication>(Dispatch(object, kIidApplication));
+}
+
+std::unique_ptr<Object> WrapObject(IUnknown* object) {
+  return std::make_unique<ComObjectRef>(Dispatch(object));
 }
 
 std::unique_ptr<Application> CreateApplication() {

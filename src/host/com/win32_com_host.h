@@ -18,4 +18,8 @@ std::unique_ptr<Application> WrapApplication(IUnknown* object);
 // A new reference to the host's Application, made through COM from its class.
 std::unique_ptr<Application> CreateApplication();
 
+// An object handed over without a declared interface (OnConnection's
+// Application and AddInInst); DISP_E_TYPEMISMATCH when it is no IDispatch.
+std::unique_ptr<Object> WrapObject(IUnknown* object);
+
 }  // namespace sorvane::host::com

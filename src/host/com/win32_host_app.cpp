@@ -6,8 +6,11 @@ namespace sorvane::host::com {
 
 namespace {
 std::shared_ptr<Application>& Instance() {
-  static std::shared_ptr<Application> instance;
-  return instance;
+  // Never destroyed by static destructors: at process exit the host's object
+  // may be gone already. ReleaseHostApp drops it while COM still runs.
+  // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): never freed, see above
+  static auto* const instance = new std::shared_ptr<Application>();
+  return *instance;
 }
 }  // namespace
 

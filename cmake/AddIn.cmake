@@ -1,0 +1,79 @@
+# The add-in module Sorvane.dll: its type libraries, headers, resources and exports.
+# Included from src/CMakeLists.txt.
+
+set(addin_src ${CMAKE_CURRENT_SOURCE_DIR}/addin)
+set(idl_dir ${CMAKE_CURRENT_BINARY_DIR}/idl)
+file(MAKE_DIRECTORY ${idl_dir})
+find_program(WIDL widl REQUIRED)
+set(wine_idl /usr/include/wine/wine/windows)  # oaidl.idl and friends (Debian's libwine-dev)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(typelib_target win64)
+else()
+  set(typelib_target win32)
+endif()
+# widl reads stdole2.tlb for importlib(); Wine's own copy will do.
+configure_file(/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/stdole2.tlb ${idl_dir}/stdole2.tlb
+               COPYONLY)
+set(widl ${WIDL} --${typelib_target} -I ${wine_idl} -I ${addin_src} -L ${idl_dir})
+
+# The stand-in description of the add-in designer's library.
+add_custom_command(
+  OUTPUT ${idl_dir}/msaddndr.tlb ${idl_dir}/msaddndr.h
+  COMMAND ${widl} -t -o ${idl_dir}/msaddndr.tlb ${addin_src}/msaddndr.idl
+  COMMAND ${widl} -h -o ${idl_dir}/msaddndr.h ${addin_src}/msaddndr.idl
+  DEPENDS ${addin_src}/msaddndr.idl
+  COMMENT "widl: AddInDesignerObjects (stand-in description)")
+
+# The add-in's own library: widl's first version, and the header.
+add_custom_command(
+  OUTPUT ${idl_dir}/Sorvane_widl.tlb ${idl_dir}/sorvane_idl.h
+  COMMAND ${widl} -t -o ${idl_dir}/Sorvane_widl.tlb ${addin_src}/sorvane.idl
+  COMMAND ${widl} -h -o ${idl_dir}/sorvane_idl.h ${addin_src}/sorvane.idl
+  DEPENDS ${addin_src}/sorvane.idl ${addin_src}/msaddndr.idl ${idl_dir}/msaddndr.tlb
+  COMMENT "widl: Sorvane")
+
+# The shipped library: widl's, with the designer's interface referenced
+# instead of copied (see relink_typelib.cpp). Runs under Wine.
+add_executable(relink_typelib addin/tools/relink_typelib.cpp)
+target_link_libraries(relink_typelib PRIVATE ole32 oleaut32 uuid)
+target_link_options(relink_typelib PRIVATE -municode)
+add_custom_command(
+  OUTPUT ${idl_dir}/Sorvane.tlb
+  COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:relink_typelib>
+          ./Sorvane_widl.tlb ./msaddndr.tlb ./Sorvane.tlb ${typelib_target}
+  WORKING_DIRECTORY ${idl_dir}
+  DEPENDS relink_typelib ${idl_dir}/Sorvane_widl.tlb ${idl_dir}/msaddndr.tlb
+  COMMENT "relink_typelib: Sorvane.tlb")
+add_custom_target(sorvane_typelibs DEPENDS ${idl_dir}/Sorvane.tlb ${idl_dir}/sorvane_idl.h
+                                           ${idl_dir}/msaddndr.h ${idl_dir}/msaddndr.tlb)
+
+# The version, in the form the version block shows it: 1.02.0038.
+string(REGEX REPLACE "^([0-9])$" "0\\1" minor_2 "${PROJECT_VERSION_MINOR}")
+string(LENGTH "${PROJECT_VERSION_TWEAK}" tweak_length)
+math(EXPR pad "4 - ${tweak_length}")
+string(REPEAT "0" ${pad} tweak_pad)
+set(SORVANE_VERSION_TEXT "${PROJECT_VERSION_MAJOR}.${minor_2}.${tweak_pad}${PROJECT_VERSION_TWEAK}")
+configure_file(${addin_src}/version.h.in ${CMAKE_CURRENT_BINARY_DIR}/sorvane_version.h @ONLY)
+
+add_library(Sorvane SHARED
+  addin/win32_connect_object.cpp
+  addin/win32_module.cpp
+  addin/win32_module_state.cpp
+  addin/win32_registration.cpp
+  addin/sorvane.def
+  addin/sorvane.rc
+)
+add_dependencies(Sorvane sorvane_typelibs)
+set_target_properties(Sorvane PROPERTIES PREFIX "" OUTPUT_NAME Sorvane)
+target_include_directories(Sorvane PRIVATE ${CMAKE_CURRENT_BINARY_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+# Generated headers: not ours to keep warning-free.
+target_include_directories(Sorvane SYSTEM PRIVATE ${idl_dir})
+target_link_libraries(Sorvane PRIVATE sorvane_win32)
+target_link_options(Sorvane PRIVATE -Wl,--enable-stdcall-fixup -s)
+set_source_files_properties(addin/sorvane.rc PROPERTIES
+  OBJECT_DEPENDS "${idl_dir}/Sorvane.tlb;${CMAKE_CURRENT_SOURCE_DIR}/dialog/sorvane.ico;${CMAKE_CURRENT_SOURCE_DIR}/dialog/frm_open.rc")
+
+# The headers for code outside this folder (the stand-in host and the tests).
+add_library(sorvane_idl INTERFACE)
+target_include_directories(sorvane_idl SYSTEM INTERFACE ${idl_dir})
+add_dependencies(sorvane_idl sorvane_typelibs)

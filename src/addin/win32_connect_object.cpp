@@ -1,0 +1,191 @@
+#include "addin/win32_connect_object.h"
+
+#include <oleauto.h>
+
+#include <cstring>
+#include <map>
+#include <memory>
+
+#include "addin/connect.h"
+#include "addin/win32_module_state.h"
+#include "common/win32_com.h"
+#include "host/com/win32_com_host.h"
+// This file defines the identifiers the generated header declares.
+#include <initguid.h>  // NOLINT(llvm-include-order): must come before the header it serves
+#include "sorvane_idl.h"
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;  // NOLINT(bugprone-reserved-identifier)
+
+namespace sorvane::addin {
+
+namespace {
+
+struct GuidLess {
+  bool operator()(const GUID& a, const GUID& b) const noexcept {
+    return std::memcmp(&a, &b, sizeof(GUID)) < 0;
+  }
+};
+
+// The module's type library (its own TYPELIB resource), loaded once, and one
+// type description per interface. _IDTExtensibility2 is reached through the
+// coclass, from the add-in designer's library where it lives. Never freed: at
+// process exit oleaut32 may be gone before this module's static destructors.
+ComPtr<ITypeInfo> TypeInfoOf(const GUID& iid) {
+  // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): never freed, see above
+  static auto* const cache = new std::map<GUID, ComPtr<ITypeInfo>, GuidLess>();
+  const auto cached = cache->find(iid);
+  if (cached != cache->end()) {
+    return cached->second;
+  }
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(reinterpret_cast<HMODULE>(&__ImageBase), path, MAX_PATH);
+  ComPtr<ITypeLib> library;
+  ThrowIfFailed(::LoadTypeLibEx(path, REGKIND_NONE, &library));
+  ComPtr<ITypeInfo> info;
+  if (FAILED(library->GetTypeInfoOfGuid(iid, &info))) {
+    ComPtr<ITypeInfo> coclass;
+    ThrowIfFailed(library->GetTypeInfoOfGuid(CLSID_Connect, &coclass));
+    HREFTYPE reference = 0;
+    ThrowIfFailed(coclass->GetRefTypeOfImplType(1, &reference));
+    ThrowIfFailed(coclass->GetRefTypeInfo(reference, &info));
+  }
+  cache->emplace(iid, info);
+  return info;
+}
+
+// IDispatch of `Interface` through its type description.
+template <typename Interface>
+class TypeInfoDispatch : public Interface {
+ public:
+  using Exposed = Interface;
+
+  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
+    if (count == nullptr) {
+      return E_POINTER;
+    }
+    *count = 1;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept override {
+    if (info == nullptr) {
+      return E_POINTER;
+    }
+    *info = nullptr;
+    if (index != 0) {
+      return DISP_E_BADINDEX;
+    }
+    try {
+      return TypeInfoOf(__uuidof(Interface)).CopyTo(info);
+    } catch (...) {
+      return ComBoundaryStatus();
+    }
+  }
+  STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
+                             DISPID* ids) noexcept override {
+    if (iid != IID_NULL) {
+      return DISP_E_UNKNOWNINTERFACE;
+    }
+    try {
+      return ::DispGetIDsOfNames(TypeInfoOf(__uuidof(Interface)).Get(), names, count, ids);
+    } catch (...) {
+      return ComBoundaryStatus();
+    }
+  }
+  STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                      EXCEPINFO* exception, UINT* bad_argument) noexcept override {
+    if (iid != IID_NULL) {
+      return DISP_E_UNKNOWNINTERFACE;
+    }
+    try {
+      return ::DispInvoke(static_cast<Interface*>(this), TypeInfoOf(__uuidof(Interface)).Get(), id,
+                          flags, params, result, exception, bad_argument);
+    } catch (...) {
+      return ComBoundaryStatus();
+    }
+  }
+
+ protected:
+  ~TypeInfoDispatch() = default;
+};
+
+class ConnectObject final : public ComObject<ConnectObject, TypeInfoDispatch<_Connect>,
+                                             TypeInfoDispatch<_IDTExtensibility2>> {
+ public:
+  ConnectObject() = default;
+  ConnectObject(const ConnectObject&) = delete;
+  ConnectObject& operator=(const ConnectObject&) = delete;
+
+  // IDispatch is the default interface's.
+  void* QueryOther(REFIID iid) noexcept {
+    return iid == IID_IDispatch ? static_cast<IDispatch*>(static_cast<_Connect*>(this)) : nullptr;
+  }
+
+  STDMETHODIMP OnConnection(IDispatch* application, ext_ConnectMode connect_mode,
+                            IDispatch* add_in_inst, SAFEARRAY** /*custom*/) noexcept override {
+    try {
+      const auto host_application = host::com::WrapObject(application);
+      const auto instance = host::com::WrapObject(add_in_inst);
+      connect_.IDTExtensibility2_OnConnection(*host_application, connect_mode, *instance);
+      return S_OK;
+    } catch (...) {
+      return ComBoundaryStatus();
+    }
+  }
+  STDMETHODIMP OnDisconnection(ext_DisconnectMode remove_mode,
+                               SAFEARRAY** /*custom*/) noexcept override {
+    try {
+      connect_.IDTExtensibility2_OnDisconnection(remove_mode);
+      return S_OK;
+    } catch (...) {
+      return ComBoundaryStatus();
+    }
+  }
+  STDMETHODIMP OnAddInsUpdate(SAFEARRAY** /*custom*/) noexcept override { return S_OK; }
+  STDMETHODIMP OnStartupComplete(SAFEARRAY** /*custom*/) noexcept override { return S_OK; }
+  STDMETHODIMP OnBeginShutdown(SAFEARRAY** /*custom*/) noexcept override { return S_OK; }
+
+ private:
+  Connect connect_{TheModule()};
+};
+
+class ConnectClass final : public ComObject<ConnectClass, IClassFactory> {
+ public:
+  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept override {
+    if (out == nullptr) {
+      return E_POINTER;
+    }
+    *out = nullptr;
+    if (outer != nullptr) {
+      return CLASS_E_NOAGGREGATION;
+    }
+    try {
+      const ComPtr<ConnectObject> connect = MakeCom<ConnectObject>();
+      return connect->QueryInterface(iid, out);
+    } catch (...) {
+      return ComBoundaryStatus();
+    }
+  }
+  STDMETHODIMP LockServer(BOOL lock) noexcept override {
+    LockModule(lock != FALSE);
+    return S_OK;
+  }
+};
+
+}  // namespace
+
+HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out) noexcept {
+  if (out == nullptr) {
+    return E_POINTER;
+  }
+  *out = nullptr;
+  if (clsid != CLSID_Connect) {
+    return CLASS_E_CLASSNOTAVAILABLE;
+  }
+  try {
+    return MakeCom<ConnectClass>()->QueryInterface(iid, out);
+  } catch (...) {
+    return ComBoundaryStatus();
+  }
+}
+
+}  // namespace sorvane::addin

@@ -1,0 +1,71 @@
+#include "addin/win32_module_state.h"
+
+#include <atomic>
+
+#include "common/win32_com.h"
+#include "dialog/win32_frm_open.h"
+#include "host/com/win32_host_app.h"
+
+namespace sorvane::addin {
+
+namespace {
+
+HINSTANCE g_module = nullptr;
+std::atomic<long> g_locks{0};
+
+class Module final : public AddInModule {
+ public:
+  std::shared_ptr<host::Application> HostApp() override { return host::com::HostApp(); }
+  FileMenuCommand& FileMenu() override { return file_menu_; }
+  void ShowOpenForm() override { sorvane::ShowOpenForm(); }
+  void ReportClickFailure(HResult failure) noexcept override {
+    // Owned by the window the user clicked in.
+    ReportHandlerFailure(::GetActiveWindow(), failure);
+  }
+  void Release() noexcept {
+    file_menu_.Release();
+    host::com::ReleaseHostApp();
+  }
+
+ private:
+  FileMenuCommand file_menu_{[] { return host::com::HostApp(); }};
+};
+
+Module& Instance() {
+  // Never destroyed by static destructors: at process exit the host's objects
+  // may already be gone, and releasing them then would call into freed memory.
+  // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): never freed, see above
+  static auto* const module = new Module();
+  return *module;
+}
+
+}  // namespace
+
+HINSTANCE ModuleHandle() noexcept {
+  return g_module;
+}
+void SetModuleHandle(HINSTANCE module) noexcept {
+  g_module = module;
+}
+
+void LockModule(bool lock) noexcept {
+  if (lock) {
+    ++g_locks;
+  } else {
+    --g_locks;
+  }
+}
+
+bool ReleaseIfUnused() noexcept {
+  if (LiveComObjects() != 0 || g_locks != 0 || OpenFormInstance() != nullptr) {
+    return false;
+  }
+  Instance().Release();
+  return true;
+}
+
+AddInModule& TheModule() {
+  return Instance();
+}
+
+}  // namespace sorvane::addin

@@ -1,0 +1,173 @@
+#include "addin/win32_registration.h"
+
+#include <oleauto.h>
+
+#include <string>
+#include <vector>
+
+#include "common/hresult.h"
+#include "common/win32_handles.h"
+#include "sorvane_idl.h"
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;  // NOLINT(bugprone-reserved-identifier)
+
+namespace sorvane::addin {
+
+namespace {
+
+constexpr wchar_t kProgId[] = L"Sorvane.Connect";
+constexpr wchar_t kClsid[] = L"{53652739-6305-4BA2-B332-D8F23DC92BCD}";
+constexpr wchar_t kLibid[] = L"{3B094E0E-B3A8-474E-AC0F-BD0077AE584F}";
+constexpr wchar_t kClassKey[] = L"CLSID\\{53652739-6305-4BA2-B332-D8F23DC92BCD}";
+constexpr wchar_t kHostKey[] = L"Software\\Microsoft\\Office\\FrontPage";
+constexpr wchar_t kAddInKey[] = L"Software\\Microsoft\\Office\\FrontPage\\Addins\\Sorvane.Connect";
+constexpr wchar_t kFriendlyName[] = L"Kelvra Sorvane";
+constexpr wchar_t kDescription[] = L"Open Web add-in to bypass Web Folders.";
+constexpr DWORD kLoadAtStartup = 3;
+constexpr SYSKIND kSyskind = sizeof(void*) == 4 ? SYS_WIN32 : SYS_WIN64;
+
+void Check(LONG status) {
+  if (status != ERROR_SUCCESS) {
+    throw HResultError(HRESULT_FROM_WIN32(status));
+  }
+}
+
+std::wstring ModulePath() {
+  std::vector<wchar_t> path(MAX_PATH);
+  for (;;) {
+    const DWORD length = ::GetModuleFileNameW(reinterpret_cast<HMODULE>(&__ImageBase), path.data(),
+                                              static_cast<DWORD>(path.size()));
+    if (length == 0) {
+      throw HResultError(HRESULT_FROM_WIN32(::GetLastError()));
+    }
+    if (length < path.size()) {
+      return {path.data(), length};
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+UniqueKey CreateKey(HKEY root, const std::wstring& path) {
+  HKEY key = nullptr;
+  Check(::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                          nullptr, &key, nullptr));
+  return UniqueKey(key);
+}
+
+void SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
+  Check(::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))));
+}
+
+void SetString(HKEY root, const std::wstring& path, const wchar_t* name,
+               const std::wstring& value) {
+  SetString(CreateKey(root, path).get(), name, value);
+}
+
+// Deletes a key and everything below it; a key that is not there is no failure.
+void DeleteTree(HKEY root, const std::wstring& path) {
+  HKEY opened = nullptr;
+  const LONG status = ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KEY_WRITE, &opened);
+  if (status == ERROR_FILE_NOT_FOUND) {
+    return;
+  }
+  Check(status);
+  {
+    const UniqueKey key(opened);
+    wchar_t name[256];
+    for (;;) {
+      DWORD length = 256;
+      const LONG next =
+          ::RegEnumKeyExW(key.get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr);
+      if (next == ERROR_NO_MORE_ITEMS) {
+        break;
+      }
+      Check(next);
+      DeleteTree(key.get(), name);
+    }
+  }
+  Check(::RegDeleteKeyW(root, path.c_str()));
+}
+
+// Deletes a key if nothing is left in it: parents that only held our entry.
+void DeleteIfEmpty(HKEY root, const std::wstring& path) {
+  HKEY opened = nullptr;
+  if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) {
+    return;
+  }
+  DWORD subkeys = 0;
+  DWORD values = 0;
+  {
+    const UniqueKey key(opened);
+    Check(::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                             &values, nullptr, nullptr, nullptr, nullptr));
+  }
+  if (subkeys == 0 && values == 0) {
+    Check(::RegDeleteKeyW(root, path.c_str()));
+  }
+}
+
+void Register() {
+  const std::wstring module = ModulePath();
+  SetString(HKEY_CLASSES_ROOT, kClassKey, nullptr, kProgId);
+  {
+    const UniqueKey server =
+        CreateKey(HKEY_CLASSES_ROOT, std::wstring(kClassKey) + L"\\InprocServer32");
+    SetString(server.get(), nullptr, module);
+    SetString(server.get(), L"ThreadingModel", L"Apartment");
+  }
+  SetString(HKEY_CLASSES_ROOT, std::wstring(kClassKey) + L"\\ProgID", nullptr, kProgId);
+  SetString(HKEY_CLASSES_ROOT, std::wstring(kClassKey) + L"\\TypeLib", nullptr, kLibid);
+  SetString(HKEY_CLASSES_ROOT, kProgId, nullptr, kProgId);
+  SetString(HKEY_CLASSES_ROOT, std::wstring(kProgId) + L"\\CLSID", nullptr, kClsid);
+
+  // The type library, from the module's own TYPELIB resource.
+  ITypeLib* library = nullptr;
+  ThrowIfFailed(::LoadTypeLibEx(module.c_str(), REGKIND_REGISTER, &library));
+  library->Release();
+
+  const UniqueKey add_in = CreateKey(HKEY_CURRENT_USER, kAddInKey);
+  SetString(add_in.get(), L"FriendlyName", kFriendlyName);
+  SetString(add_in.get(), L"Description", kDescription);
+  Check(::RegSetValueExW(add_in.get(), L"LoadBehavior", 0, REG_DWORD,
+                         reinterpret_cast<const BYTE*>(&kLoadAtStartup), sizeof kLoadAtStartup));
+}
+
+void Unregister() {
+  DeleteTree(HKEY_CURRENT_USER, kAddInKey);
+  // The host's own keys stay unless they held nothing but our entry.
+  for (const wchar_t* parent : {L"Software\\Microsoft\\Office\\FrontPage\\Addins", kHostKey,
+                                L"Software\\Microsoft\\Office"}) {
+    DeleteIfEmpty(HKEY_CURRENT_USER, parent);
+  }
+
+  BSTR registered = nullptr;
+  if (SUCCEEDED(::QueryPathOfRegTypeLib(LIBID_Sorvane, 1, 0, 0, &registered))) {
+    ::SysFreeString(registered);
+    ThrowIfFailed(::UnRegisterTypeLib(LIBID_Sorvane, 1, 0, 0, kSyskind));
+  }
+  DeleteTree(HKEY_CLASSES_ROOT, kProgId);
+  DeleteTree(HKEY_CLASSES_ROOT, kClassKey);
+}
+
+}  // namespace
+
+HRESULT RegisterServer() noexcept {
+  try {
+    Register();
+    return S_OK;
+  } catch (...) {
+    return HResultFromCurrentException();
+  }
+}
+
+HRESULT UnregisterServer() noexcept {
+  try {
+    Unregister();
+    return S_OK;
+  } catch (...) {
+    return HResultFromCurrentException();
+  }
+}
+
+}  // namespace sorvane::addin
