@@ -1,8 +1,8 @@
 // The stand-in host: a window with the host's menu bar over the command-bar
-// model, the host's COM object model registered for this process, and a
-// command line on standard input (one command per line; answers on standard
-// output in UTF-8, one fact per line). Its message loop, like the host's, never
-// calls IsDialogMessage.
+// model, the host's COM object model registered for this process, add-ins
+// loaded and connected as the host does it, and a command line on standard
+// input (one command per line; answers on standard output in UTF-8, one fact
+// per line). Its message loop, like the host's, never calls IsDialogMessage.
 
 #include <windows.h>
 
@@ -27,19 +27,20 @@
 #include "dialog/close_box.h"
 #include "dialog/frm_open_ids.h"
 #include "dialog/recent_web.h"
-#include "dialog/win32_frm_open.h"
-#include "host/com/win32_host_app.h"
 #include "host/com/win32_host_ids.h"
 #include "model/command_bar_model.h"
 #include "registry/mod_reg_api.h"
 #include "registry/win32_registry.h"
+#include "win32_addins.h"
 
 namespace sorvane::standin {
 namespace {
 
 constexpr UINT kWakeMessage = WM_APP;         // a command line is waiting
 constexpr UINT kSettledMessage = WM_APP + 1;  // the input posted before it was dispatched
+constexpr UINT kClickMessage = WM_APP + 2;    // a File-bar control to execute, as clicked
 constexpr UINT kFirstMenuCommand = 100;
+constexpr UINT_PTR kMenuShotTimer = 1;
 
 // A failure of the stand-in itself, reported as "error: TEXT".
 class CommandError : public std::runtime_error {
@@ -206,17 +207,14 @@ class StandIn {
           return GetRegString(registry_, kHkeyCurrentUser, kRecentWebListKey, RecentWebName(n));
         }),
         face_(model_),
-        application_class_(host::com::kClsidApplication, face_.NewApplicationClass().Get()) {
+        application_class_(host::com::kClsidApplication, face_.NewApplicationClass().Get()),
+        add_ins_(face_) {
     model_.set_add_in_router(
         [this](const ControlPtr& control, std::u16string_view) { face_.RaiseClick(control); });
+    RegisterDesignerLibrary();
     CreateWindows();
   }
-  ~StandIn() {
-    // The add-in's dialog and HostApp live in this process until the add-in
-    // can be loaded as a module of its own; release them while COM still runs.
-    UnloadOpenForm();
-    host::com::ReleaseHostApp();
-  }
+  ~StandIn() = default;
   StandIn(const StandIn&) = delete;
   StandIn& operator=(const StandIn&) = delete;
 
@@ -282,6 +280,15 @@ class StandIn {
         case kSettledMessage:
           self->OnCommandMessage(message, wparam);
           return 0;
+        case kClickMessage:
+          self->model_.Execute(self->pending_click_);
+          return 0;
+        case WM_TIMER:
+          if (wparam == kMenuShotTimer) {
+            self->TakeMenuScreenshot();
+            return 0;
+          }
+          break;
         case WM_INITMENUPOPUP:
           self->FillMenu(reinterpret_cast<HMENU>(wparam));
           return 0;
@@ -451,9 +458,46 @@ class StandIn {
       for (const OpenedWeb& web : model_.opened()) {
         Answer("opened: server=" + ToUtf8(web.server) + " web=" + ToUtf8(web.web));
       }
-    } else if (command == "show") {
-      ShowOpenForm();
-      Answer("shown: Open Web");
+    } else if (command == "addins") {
+      for (const AddInEntry& entry : ListAddInEntries()) {
+        Answer("addin: " + ToUtf8(entry.prog_id) + " | " + ToUtf8(entry.friendly_name) + " | " +
+               ToUtf8(entry.description) + " | " + std::to_string(entry.load_behavior));
+      }
+      Answer("addins: end");
+    } else if (command == "start") {
+      for (const AddInEntry& entry : ListAddInEntries()) {
+        if (entry.load_behavior == 3) {
+          AnswerConnection(entry.prog_id, add_ins_.StartByProgId(entry.prog_id));
+        }
+      }
+      Answer("start: end");
+    } else if (command == "load") {
+      std::u16string prog_id;
+      const HRESULT status = add_ins_.LoadModule(WindowsPath(FromUtf8(rest)), prog_id);
+      AnswerConnection(prog_id, status);
+    } else if (command == "click") {
+      pending_click_ = Model::Item(*model_.file_bar().list, FromUtf8(rest));
+      // Delivered through the message loop, as a user's click is.
+      ::PostMessageW(main_window_.get(), kClickMessage, 0, 0);
+      AnswerWhenSettled("clicked: " + rest);
+    } else if (command == "disconnect") {
+      const int mode = rest.empty() ? 1 : std::stoi(rest);
+      for (const AddIns::Outcome& outcome :
+           add_ins_.Disconnect(static_cast<ext_DisconnectMode>(mode))) {
+        AnswerOutcome(outcome, "disconnected");
+      }
+    } else if (command == "shutdown") {
+      bool unloadable = false;
+      for (const AddIns::Outcome& outcome : add_ins_.Shutdown(unloadable)) {
+        AnswerOutcome(outcome, "disconnected");
+      }
+      Answer("held: " + std::to_string(model_.live_objects()));
+      Answer(std::string("unloadable: ") + (unloadable ? "yes" : "no"));
+    } else if (command == "abandon") {
+      add_ins_.Abandon();
+      Answer("abandoned");
+    } else if (command == "screenshot-menu") {
+      StartMenuScreenshot(rest);
     } else if (command == "type") {
       const std::wstring text = ToWide(FromUtf8(rest));
       ::SendMessageW(::GetDlgItem(RequireDialog(), IDC_TXTWEBURL), WM_SETTEXT, 0,
@@ -483,13 +527,46 @@ class StandIn {
       SaveScreenshot(dialog != nullptr ? dialog : main_window_.get(), WindowsPath(FromUtf8(rest)));
       Answer("screenshot: " + rest);
     } else if (command == "quit") {
-      UnloadOpenForm();
       Answer("bye");
       ::PostQuitMessage(0);
       quitting_ = true;
     } else {
       throw CommandError("unknown command " + command);
     }
+  }
+
+  static void AnswerConnection(const std::u16string& prog_id, HRESULT status) {
+    Answer("addin: " + ToUtf8(prog_id) +
+           (SUCCEEDED(status) ? std::string(" connected")
+                              : " failed " + Hex(static_cast<std::uint32_t>(status))));
+  }
+  static void AnswerOutcome(const AddIns::Outcome& outcome, const char* done) {
+    Answer("addin: " + ToUtf8(outcome.prog_id) + " " +
+           (SUCCEEDED(outcome.status)
+                ? std::string(done)
+                : "failed " + Hex(static_cast<std::uint32_t>(outcome.status))));
+  }
+
+  // Opens the File menu as a user does, and takes the picture while it is open.
+  void StartMenuScreenshot(const std::string& path) {
+    menu_shot_path_ = WindowsPath(FromUtf8(path));
+    menu_shot_answer_ = "screenshot: " + path;
+    settling_ = true;
+    ::SetForegroundWindow(main_window_.get());
+    ::SetTimer(main_window_.get(), kMenuShotTimer, 400, nullptr);
+    ::PostMessageW(main_window_.get(), WM_SYSCOMMAND, SC_KEYMENU, 'f');
+  }
+  void TakeMenuScreenshot() {
+    ::KillTimer(main_window_.get(), kMenuShotTimer);
+    try {
+      SaveScreenshot(main_window_.get(), menu_shot_path_);
+      Answer(menu_shot_answer_);
+    } catch (const std::exception& error) {
+      Answer(std::string("error: ") + error.what());
+    }
+    ::EndMenu();
+    settling_ = false;
+    ::PostMessageW(commands_window_.get(), kWakeMessage, 0, 0);
   }
 
   void ListMenu() {
@@ -562,6 +639,10 @@ class StandIn {
   Model model_;
   com::HostFace face_;
   com::ClassRegistration application_class_;
+  AddIns add_ins_;
+  ControlPtr pending_click_;
+  std::u16string menu_shot_path_;
+  std::string menu_shot_answer_;
   UniqueWindow commands_window_;
   UniqueWindow main_window_;
   HMENU menu_bar_ = nullptr;  // owned by the main window

@@ -810,7 +810,18 @@ void HostFace::ControlObjectDestroyed(const Control* control) {
   }
 }
 
-int HostFace::RaiseClick(const ControlPtr& button) {
+std::vector<ComPtr<IDispatch>> HostFace::SinksOf(const Control* button) const {
+  std::vector<ComPtr<IDispatch>> found;
+  const auto advised = sinks_.find(button);
+  if (advised != sinks_.end()) {
+    for (const Sink& sink : advised->second) {
+      found.push_back(sink.events);
+    }
+  }
+  return found;
+}
+
+int HostFace::RaiseClick(const ControlPtr& button, VARIANT_BOOL* cancel_default) {
   // Clicks reach an add-in only while it holds a reference to the button.
   if (!control_objects_.contains(button.get())) {
     return 0;
@@ -823,12 +834,12 @@ int HostFace::RaiseClick(const ControlPtr& button) {
   int delivered = 0;
   for (const Sink& sink : sinks) {
     // Click(Ctrl, CancelDefault): DISPPARAMS lists them last to first.
-    VARIANT_BOOL cancel_default = VARIANT_FALSE;
+    VARIANT_BOOL own_cancel_default = VARIANT_FALSE;
     const Variant control = Variant::Object(MakeControlObject(*this, button).Get());
     VARIANT args[2];
     ::VariantInit(&args[0]);
     args[0].vt = VT_BOOL | VT_BYREF;
-    args[0].pboolVal = &cancel_default;
+    args[0].pboolVal = cancel_default != nullptr ? cancel_default : &own_cancel_default;
     args[1] = control.ref();
     DISPPARAMS params{args, nullptr, 2, 0};
     EXCEPINFO exception{};

@@ -34,9 +34,15 @@ class HostFace {
   // The class object for FrontPage's Application class.
   ComPtr<IClassFactory> NewApplicationClass();
 
-  // Raises Click on the button's event sinks, if the add-in holds the button.
-  // Returns the number of sinks that took it.
-  int RaiseClick(const ControlPtr& button);
+  // Raises Click on the button's event sinks, if the add-in holds the button,
+  // with CancelDefault as given (and as the sinks leave it). Returns the number
+  // of sinks that took it.
+  int RaiseClick(const ControlPtr& button, VARIANT_BOOL* cancel_default = nullptr);
+  // The event sinks advised on a button.
+  std::vector<ComPtr<IDispatch>> SinksOf(const Control* button) const;
+  // Lets go of every sink, as the host does with the connections of controls
+  // it deleted.
+  void DropSinks() { sinks_.clear(); }
 
   // Button events: connection bookkeeping.
   DWORD Advise(const Control* button, ComPtr<IDispatch> sink);

@@ -69,7 +69,7 @@ class OpenActionTest : public testing::Test, public OpenServices {
       throw HResultError(host_app_failure_);
     }
     if (host_app_ == nullptr) {
-      host_app_ = standin::MakeModelApplication(model_);
+      host_app_ = host_.NewApplication();
     }
     return host_app_;
   }
@@ -110,6 +110,7 @@ class OpenActionTest : public testing::Test, public OpenServices {
 
   FakeRegistry registry_;
   Model model_;
+  standin::ModelHost host_{model_};
   Journal journal_;
   std::shared_ptr<host::Application> host_app_;
   HResult host_app_failure_ = kSOk;

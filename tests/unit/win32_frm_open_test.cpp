@@ -37,7 +37,7 @@ class TestServices final : public OpenServices {
         }) {}
   std::shared_ptr<host::Application> HostApp() override {
     if (host_app_ == nullptr) {
-      host_app_ = standin::MakeModelApplication(model_);
+      host_app_ = host_.NewApplication();
     }
     return host_app_;
   }
@@ -55,6 +55,7 @@ class TestServices final : public OpenServices {
  private:
   FakeRegistry registry_;
   standin::Model model_;
+  standin::ModelHost host_{model_};
   std::shared_ptr<host::Application> host_app_;
 };
 
