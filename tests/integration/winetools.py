@@ -1,0 +1,89 @@
+"""Running the product's programs under Wine from Python tests, as a person does
+with scripts/wine and scripts/standin."""
+
+import os
+import subprocess
+import sys
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+EMULATOR_CRASH = "qemu: uncaught target signal"
+
+
+def windows_path(path):
+    """A Unix path as Wine names it."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def run(args, arch="x64", stdin=None, timeout=600):
+    """Runs a Windows program in the project's prefix for `arch`. When the
+    emulator itself crashes (32-bit Wine under qemu), retries once and says so;
+    a failure of the product is never retried."""
+    command = [os.path.join(ROOT, "scripts", "wine"), "--arch", arch, "--collect-output"] + args
+    for attempt in (1, 2):
+        result = subprocess.run(command, input=stdin, capture_output=True, text=True,
+                                encoding="utf-8", errors="replace", timeout=timeout)
+        if EMULATOR_CRASH in result.stderr and attempt == 1:
+            print(f"note: the emulator crashed ({EMULATOR_CRASH}); running once more",
+                  file=sys.stderr)
+            continue
+        return result
+    return result
+
+
+def standin(program, commands, arch="x64", timeout=600):
+    """Feeds commands to the stand-in host; returns its answers, one per line."""
+    result = run([program], arch=arch, stdin="\n".join(commands) + "\n", timeout=timeout)
+    return result.stdout.splitlines()
+
+
+def export_hive(hive, arch="x64"):
+    """The registry below `hive` as {key: set of value lines}, from `reg export`."""
+    path = os.path.join(ROOT, "build", "wine", f"export-{arch}-{hive}.reg")
+    run(["reg", "export", hive, windows_path(path), "/y"], arch=arch)
+    with open(path, "rb") as f:
+        data = f.read()
+    os.remove(path)
+    text = data.decode("utf-16") if data[:2] in (b"\xff\xfe", b"\xfe\xff") else data.decode()
+    keys = {}
+    current = None
+    pending = ""
+    for line in text.splitlines():
+        line = pending + line.strip()
+        pending = ""
+        if line.endswith("\\"):
+            pending = line[:-1]
+            continue
+        if line.startswith("[") and line.endswith("]"):
+            current = line[1:-1].upper()
+            keys.setdefault(current, set())
+        elif current is not None and line:
+            keys[current].add(line)
+    return keys
+
+
+def diff(before, after):
+    """(added keys, removed keys, keys whose values changed)."""
+    added = sorted(set(after) - set(before))
+    removed = sorted(set(before) - set(after))
+    changed = sorted(k for k in set(before) & set(after) if before[k] != after[k])
+    return added, removed, changed
+
+
+class Checks:
+    """Collects failed checks and reports them all at the end."""
+
+    def __init__(self, name):
+        self.name = name
+        self.failures = []
+        self.count = 0
+
+    def check(self, condition, what):
+        self.count += 1
+        if not condition:
+            self.failures.append(what)
+            print(f"FAILED: {what}")
+        return condition
+
+    def finish(self):
+        print(f"{self.name}: {self.count - len(self.failures)} of {self.count} checks passed")
+        sys.exit(1 if self.failures else 0)

@@ -1,0 +1,126 @@
+#!/usr/bin/env python3
+"""Checks of the built module that need no Windows: the PE image, its exports
+and imports, its hardening flags and every resource the module must carry.
+
+    check_module.py Sorvane.dll x86|x64 VERSION     (VERSION as 1.2.0.38)
+"""
+
+import struct
+import sys
+
+import pefile
+
+SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll",
+               "ole32.dll", "oleaut32.dll", "user32.dll"}
+EXPORTS = [b"DllCanUnloadNow", b"DllGetClassObject", b"DllRegisterServer", b"DllUnregisterServer"]
+IID_CONNECT = bytes.fromhex("847791DC4C48E04C8B7B856B91F4C52E")  # as the GUID lies in memory
+RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_VERSION = 3, 5, 14, 16
+LANG_NEUTRAL, LANG_EN_US = 0, 0x409
+
+failures = []
+
+
+def check(condition, what):
+    print(("ok:     " if condition else "FAILED: ") + what)
+    if not condition:
+        failures.append(what)
+
+
+def resources(pe):
+    """{(type, id): [(language, bytes)]} with types by name or number."""
+    found = {}
+    for entry in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+        rtype = str(entry.name) if entry.name is not None else entry.id
+        for name in entry.directory.entries:
+            rid = str(name.name) if name.name is not None else name.id
+            for lang in name.directory.entries:
+                data = pe.get_data(lang.data.struct.OffsetToData, lang.data.struct.Size)
+                found.setdefault((rtype, rid), []).append((lang.id, data))
+    return found
+
+
+def main():
+    path, arch, version = sys.argv[1], sys.argv[2], sys.argv[3]
+    major, minor, patch, build = (int(x) for x in version.split("."))
+    text = f"{major}.{minor:02d}.{build:04d}"
+    pe = pefile.PE(path)
+    x86 = arch == "x86"
+
+    check(pe.FILE_HEADER.Machine == (0x14C if x86 else 0x8664), f"machine for {arch}")
+    check(pe.OPTIONAL_HEADER.Magic == (0x10B if x86 else 0x20B), "PE32" if x86 else "PE32+")
+    check(pe.FILE_HEADER.Characteristics & 0x2000, "a DLL")
+
+    names = sorted(e.name for e in pe.DIRECTORY_ENTRY_EXPORT.symbols)
+    check(names == EXPORTS, f"exports exactly the four entry points by name: {names}")
+    imports = sorted(entry.dll.decode().lower() for entry in pe.DIRECTORY_ENTRY_IMPORT)
+    check(set(imports) <= SYSTEM_DLLS, f"imports system DLLs only: {imports}")
+
+    flags = pe.OPTIONAL_HEADER.DllCharacteristics
+    check(flags & 0x40, "ASLR (dynamic base)")
+    check(flags & 0x100, "DEP (NX compatible)")
+    if not x86:
+        check(flags & 0x20, "high-entropy address space")
+    check(pe.OPTIONAL_HEADER.DATA_DIRECTORY[5].Size > 0, "relocations kept for ASLR")
+    for section in pe.sections:
+        wx = (section.Characteristics & 0x20000000) and (section.Characteristics & 0x80000000)
+        name = section.Name.rstrip(b"\0").decode()
+        check(not wx, f"section {name} is not writable and executable")
+
+    found = resources(pe)
+    typelib = found.get(("TYPELIB", 1), [])
+    check([lang for lang, _ in typelib] == [LANG_NEUTRAL], "TYPELIB 1, language-neutral")
+    if typelib:
+        data = typelib[0][1]
+        check(data[:4] == b"MSFT", "TYPELIB is a type library")
+        syskind = struct.unpack_from("<I", data, 20)[0] & 0xF
+        check(syskind == (1 if x86 else 3), f"the library says {'WIN32' if x86 else 'WIN64'}")
+    iid = found.get(("_IID_CONNECT", 1), [])
+    check([lang for lang, _ in iid] == [LANG_NEUTRAL], "_IID_CONNECT 1, language-neutral")
+    if iid:
+        check(iid[0][1] == struct.pack("<I", 16) + IID_CONNECT,
+              f"_IID_CONNECT holds 16 and the IID of _Connect: {iid[0][1].hex()}")
+    check((RT_GROUP_ICON, 1) in found, "the dialog's icon")
+    icons = [data for (rtype, _), entries in found.items() if rtype == RT_ICON for _, data in entries]
+    check(any(struct.unpack_from("<iiHH", d, 4)[:2] == (32, 64) and
+              struct.unpack_from("<H", d, 14)[0] == 8 for d in icons), "icon is 32 x 32, 256 colours")
+    check((RT_DIALOG, 101) in found, "the dialog")
+
+    versions = found.get((RT_VERSION, 1), [])
+    check([lang for lang, _ in versions] == [LANG_EN_US], "version block 1, US English")
+    pe.parse_data_directories([pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+    fixed = pe.VS_FIXEDFILEINFO[0]
+    check((fixed.FileVersionMS, fixed.FileVersionLS) == ((major << 16) | minor, (patch << 16) | build),
+          f"file version {version}")
+    check((fixed.ProductVersionMS, fixed.ProductVersionLS) ==
+          ((major << 16) | minor, (patch << 16) | build), f"product version {version}")
+    check((fixed.FileFlags, fixed.FileFlagsMask) == (0, 0), "no file flags")
+    check((fixed.FileOS, fixed.FileType, fixed.FileSubtype) == (4, 2, 0), "VOS__WINDOWS32, VFT_DLL")
+    tables = [t for info in pe.FileInfo[0] if info.Key == b"StringFileInfo" for t in info.StringTable]
+    check([t.LangID for t in tables] == [b"040904B0"], "one string table, 040904B0")
+    if tables:
+        entries = [(k.decode(), v.decode()) for k, v in tables[0].entries.items()]
+        keys = [k for k, _ in entries]
+        check(keys == ["CompanyName", "FileDescription", "LegalCopyright", "LegalTrademarks",
+                       "ProductName", "FileVersion", "ProductVersion", "InternalName",
+                       "OriginalFilename", "OLESelfRegister"], f"strings in order: {keys}")
+        values = dict(entries)
+        check(values.get("FileDescription") == "Kelvra Sorvane", "FileDescription")
+        check(values.get("ProductName") == "Kelvra Sorvane", "ProductName")
+        check(values.get("FileVersion") == text and values.get("ProductVersion") == text,
+              f"version text {text}")
+        check(values.get("InternalName") == "Sorvane", "InternalName")
+        check(values.get("OriginalFilename") == "Sorvane.dll", "OriginalFilename")
+        check(values.get("OLESelfRegister") == "", "OLESelfRegister is empty")
+        check(values.get("LegalTrademarks") == values.get("LegalCopyright") != "",
+              "LegalTrademarks repeats LegalCopyright")
+        check(values.get("CompanyName", "") != "", "a company name")
+    translations = [v for info in pe.FileInfo[0] if info.Key == b"VarFileInfo"
+                    for var in info.Var for v in var.entry.values()]
+    check(translations == ["0x0409 0x04b0"], f"translation 0409, 1200: {translations}")
+
+    print(f"size: {len(pe.__data__)} bytes; imports: {', '.join(imports)}")
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()
