@@ -52,6 +52,8 @@ string(REGEX REPLACE "^([0-9])$" "0\\1" minor_2 "${PROJECT_VERSION_MINOR}")
 string(LENGTH "${PROJECT_VERSION_TWEAK}" tweak_length)
 math(EXPR pad "4 - ${tweak_length}")
 string(REPEAT "0" ${pad} tweak_pad)
+set(SORVANE_VERSION_TEXT "${PROJECT_VERSION_MAJOR}.${minor_2}.${tweak_pad}${PROJECT_VERSION_TWEAK}"
+    PARENT_SCOPE)
 set(SORVANE_VERSION_TEXT "${PROJECT_VERSION_MAJOR}.${minor_2}.${tweak_pad}${PROJECT_VERSION_TWEAK}")
 configure_file(${addin_src}/version.h.in ${CMAKE_CURRENT_BINARY_DIR}/sorvane_version.h @ONLY)
 
