@@ -82,7 +82,7 @@ class TypeInfoDispatch : public Interface {
   }
   STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
                              DISPID* ids) noexcept override {
-    if (iid != IID_NULL) {
+    if (iid != kNullIid) {
       return DISP_E_UNKNOWNINTERFACE;
     }
     try {
@@ -93,7 +93,7 @@ class TypeInfoDispatch : public Interface {
   }
   STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                       EXCEPINFO* exception, UINT* bad_argument) noexcept override {
-    if (iid != IID_NULL) {
+    if (iid != kNullIid) {
       return DISP_E_UNKNOWNINTERFACE;
     }
     try {
@@ -117,7 +117,8 @@ class ConnectObject final : public ComObject<ConnectObject, TypeInfoDispatch<_Co
 
   // IDispatch is the default interface's.
   void* QueryOther(REFIID iid) noexcept {
-    return iid == IID_IDispatch ? static_cast<IDispatch*>(static_cast<_Connect*>(this)) : nullptr;
+    return iid == __uuidof(IDispatch) ? static_cast<IDispatch*>(static_cast<_Connect*>(this))
+                                      : nullptr;
   }
 
   STDMETHODIMP OnConnection(IDispatch* application, ext_ConnectMode connect_mode,

@@ -1,20 +1,12 @@
 #include "common/hresult.h"
 
-#include <cstdio>
 #include <new>
-#include <string>
 
 namespace sorvane {
 
-namespace {
-std::string Describe(HResult code) {
-  char text[32];
-  std::snprintf(text, sizeof text, "HRESULT 0x%08X", static_cast<unsigned>(code));
-  return text;
+HResultError::HResultError(HResult code) noexcept : code_(code), text_("HRESULT 0x00000000") {
+  FormatHex(static_cast<std::uint32_t>(code), text_ + 10);
 }
-}  // namespace
-
-HResultError::HResultError(HResult code) : std::runtime_error(Describe(code)), code_(code) {}
 
 HResult HResultFromCurrentException() noexcept {
   try {

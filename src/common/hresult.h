@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <exception>
-#include <stdexcept>
 
 namespace sorvane {
 
@@ -30,14 +29,27 @@ constexpr bool Failed(HResult hr) {
   return hr < 0;
 }
 
-class HResultError : public std::runtime_error {
+// The exception carries only its status (no heap-allocated message), so that
+// throwing it cannot fail and the module does not pull in string machinery.
+class HResultError : public std::exception {
  public:
-  explicit HResultError(HResult code);
+  explicit HResultError(HResult code) noexcept;
   HResult code() const noexcept { return code_; }
+  const char* what() const noexcept override { return text_; }
 
  private:
   HResult code_;
+  char text_[24];  // "HRESULT 0x8002000A"
 };
+
+// Writes the status as eight upper-case hexadecimal digits.
+template <typename Char>
+constexpr void FormatHex(std::uint32_t value, Char* digits) noexcept {
+  for (int i = 7; i >= 0; --i) {
+    digits[i] = static_cast<Char>("0123456789ABCDEF"[value & 0xF]);
+    value >>= 4;
+  }
+}
 
 // Throws HResultError for a failure status; success statuses pass.
 inline void ThrowIfFailed(HResult hr) {

@@ -25,6 +25,9 @@ namespace sorvane {
 
 using Microsoft::WRL::ComPtr;
 
+// IID_NULL, without the uuid library's table of every GUID.
+inline constexpr GUID kNullIid{};
+
 // A BSTR that frees itself.
 class Bstr {
  public:

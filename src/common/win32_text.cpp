@@ -1,6 +1,5 @@
 #include "common/win32_text.h"
 
-#include <cwchar>
 #include <vector>
 
 namespace sorvane {
@@ -59,9 +58,8 @@ std::u16string DescribeHResult(HResult status) {
     }
   }
   if (description.empty()) {
-    wchar_t code[32];
-    std::swprintf(code, std::size(code), L"Error 0x%08X", static_cast<unsigned>(status));
-    description = code;
+    description = L"Error 0x00000000";
+    FormatHex(static_cast<std::uint32_t>(status), description.data() + 8);
   }
   return FromWide(description);
 }

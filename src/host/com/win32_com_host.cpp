@@ -48,7 +48,7 @@ class ButtonEventSink final : public ComObject<ButtonEventSink, IDispatch> {
   }
   STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
                              DISPID* ids) noexcept override {
-    if (iid != IID_NULL) {
+    if (iid != kNullIid) {
       return DISP_E_UNKNOWNINTERFACE;
     }
     if (names == nullptr || ids == nullptr) {
@@ -67,7 +67,7 @@ class ButtonEventSink final : public ComObject<ButtonEventSink, IDispatch> {
   }
   STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT*,
                       EXCEPINFO*, UINT* bad_argument) noexcept override {
-    if (iid != IID_NULL) {
+    if (iid != kNullIid) {
       return DISP_E_UNKNOWNINTERFACE;
     }
     if (id != kClick || (flags & DISPATCH_METHOD) == 0) {
@@ -283,7 +283,7 @@ std::unique_ptr<Object> WrapObject(IUnknown* object) {
 
 std::unique_ptr<Application> CreateApplication() {
   ComPtr<IUnknown> object;
-  ThrowIfFailed(::CoCreateInstance(kClsidApplication, nullptr, CLSCTX_SERVER, IID_IUnknown,
+  ThrowIfFailed(::CoCreateInstance(kClsidApplication, nullptr, CLSCTX_SERVER, __uuidof(IUnknown),
                                    reinterpret_cast<void**>(object.GetAddressOf())));
   return WrapApplication(object.Get());
 }

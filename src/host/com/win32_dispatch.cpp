@@ -66,7 +66,7 @@ DISPID Dispatch::IdOf(const wchar_t* name) const {
   }
   DISPID id = DISPID_UNKNOWN;
   auto* name_list = const_cast<LPOLESTR>(name);  // NOLINT(cppcoreguidelines-pro-type-const-cast)
-  ThrowIfFailed(object_->GetIDsOfNames(IID_NULL, &name_list, 1, LOCALE_USER_DEFAULT, &id));
+  ThrowIfFailed(object_->GetIDsOfNames(kNullIid, &name_list, 1, LOCALE_USER_DEFAULT, &id));
   if (names != nullptr) {
     names->emplace(name, id);
   }
@@ -90,7 +90,7 @@ Variant Dispatch::Invoke(DISPID id, WORD flags, std::vector<Variant>& args) cons
   EXCEPINFO info{};
   UINT bad_argument = 0;
   const HRESULT status = object_->Invoke(
-      id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+      id, kNullIid, LOCALE_USER_DEFAULT, flags, &params,
       (flags & DISPATCH_PROPERTYPUT) != 0 ? nullptr : result.get(), &info, &bad_argument);
   if (FAILED(status)) {
     throw HResultError(InvokeFailure(status, info));
