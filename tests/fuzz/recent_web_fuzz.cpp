@@ -1,0 +1,62 @@
+// Fuzzes the composition of the two recent-web values from a server and a web
+// part: the host's own reading of "Web1" (as the stand-in host parses it) must
+// give back the parts, and "Value" must put the new address before the old.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "dialog/recent_web.h"
+#include "model/command_bar_model.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) {
+    std::abort();
+  }
+}
+
+// Three UTF-16 strings from the input, separated by the code unit 0xFFFF.
+std::u16string Take(const std::uint8_t*& data, const std::uint8_t* end) {
+  std::u16string text;
+  while (data + 1 < end) {
+    const auto c = static_cast<char16_t>(data[0] | (data[1] << 8));
+    data += 2;
+    if (c == 0xFFFF) {
+      break;
+    }
+    text.push_back(c);
+  }
+  return text;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::uint8_t* at = data;
+  const std::uint8_t* end = data + size;
+  const sorvane::WebAddress web{Take(at, end), Take(at, end)};
+  const std::u16string previous = Take(at, end);
+
+  const std::u16string entry = sorvane::RecentWebEntry(web);
+  Check(entry.starts_with(web.WebServer + u",,/" + web.WebName + u",fpuser,-1,"));
+  Check(entry.ends_with(web.WebName.empty() ? u"<Root Web>" : web.WebName));
+  // The host reads the parts back, unless a part itself holds a separator.
+  if (web.WebServer.find(u",,/") == std::u16string::npos &&
+      web.WebName.find(u",fpuser,-1,") == std::u16string::npos &&
+      (web.WebName + u",fpuser,-1,").find(u",fpuser,-1,") == web.WebName.size()) {
+    const sorvane::standin::OpenedWeb read = sorvane::standin::ParseRecentWebEntry(entry);
+    Check(read.server == web.WebServer);
+    if (!web.WebName.ends_with(u",fpuser,-1") && !web.WebName.starts_with(u"fpuser,-1,")) {
+      Check(read.web == web.WebName);
+    }
+  }
+
+  const std::u16string mru = sorvane::MruValue(web, previous);
+  Check(mru.size() == web.WebServer.size() + web.WebName.size() + 2 + previous.size());
+  Check(mru.starts_with(web.WebServer + u"/" + web.WebName + u" "));
+  Check(mru.ends_with(previous));
+  return 0;
+}

@@ -1,0 +1,119 @@
+// Fuzzes the reading of a registry value: its type, its bytes, and whether it
+// shrinks or grows between the size query and the data query. The read never
+// fails in a way it should not, never pads, and always closes its key.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "registry/mod_reg_api.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) {
+    std::abort();
+  }
+}
+
+// One key with one value, in a Latin-1 code page; counts open keys.
+class OneValueRegistry final : public sorvane::RegistryApi {
+ public:
+  std::uint32_t type = 0;
+  std::string bytes;
+  std::string after_size_query;  // the value's bytes once it has been sized
+  bool changes = false;
+  bool key_exists = true;
+  int open = 0;
+
+  std::int32_t RegCreateKeyA(sorvane::RegKey, const std::string&, sorvane::RegKey& key) override {
+    ++open;
+    key = 1;
+    return 0;
+  }
+  std::int32_t RegOpenKeyA(sorvane::RegKey, const std::string&, sorvane::RegKey& key) override {
+    if (!key_exists) {
+      return 2;
+    }
+    ++open;
+    key = 1;
+    return 0;
+  }
+  std::int32_t RegSetValueExA(sorvane::RegKey, const std::string&, std::uint32_t,
+                              const std::string&, std::uint32_t) override {
+    return 0;
+  }
+  std::int32_t RegQueryValueExA(sorvane::RegKey, const std::string&, std::uint32_t& value_type,
+                                char* data, std::uint32_t& size) override {
+    value_type = type;
+    const auto needed = static_cast<std::uint32_t>(bytes.size());
+    if (data == nullptr) {
+      size = needed;
+      if (changes) {
+        bytes = after_size_query;
+      }
+      return 0;
+    }
+    if (size < needed) {
+      size = needed;
+      return 234;  // ERROR_MORE_DATA
+    }
+    bytes.copy(data, bytes.size());
+    size = needed;
+    return 0;
+  }
+  std::int32_t RegCloseKey(sorvane::RegKey) override {
+    --open;
+    return 0;
+  }
+  std::string ToAnsi(std::u16string_view text) override {
+    std::string out;
+    for (const char16_t c : text) {
+      out.push_back(c < 256 ? static_cast<char>(c) : '?');
+    }
+    return out;
+  }
+  std::u16string FromAnsi(std::string_view in) override {
+    std::u16string out;
+    for (const char c : in) {
+      out.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+    }
+    return out;
+  }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 2) {
+    return 0;
+  }
+  OneValueRegistry registry;
+  registry.type = data[0] % 9;  // REG_NONE .. REG_RESOURCE_LIST, REG_SZ = 1 among them
+  registry.key_exists = (data[1] & 1) != 0;
+  registry.changes = (data[1] & 2) != 0;
+  const std::string rest(reinterpret_cast<const char*>(data + 2), size - 2);
+  const std::size_t split = data[1] >> 2 < rest.size() ? data[1] >> 2 : rest.size();
+  registry.bytes = rest.substr(split);
+  registry.after_size_query = rest.substr(0, split);
+  const std::string read_bytes = registry.changes ? registry.after_size_query : registry.bytes;
+  const std::size_t sized = registry.bytes.size();
+
+  const std::optional<std::u16string> value =
+      sorvane::GetRegString(registry, sorvane::kHkeyCurrentUser, u"Software\\Key", u"Value");
+  Check(registry.open == 0);  // every key opened was closed
+  const bool readable = registry.key_exists && registry.type == sorvane::kRegSz &&
+                        (!registry.changes || read_bytes.size() <= sized);
+  Check(value.has_value() == readable);
+  if (value) {
+    // The text up to the first NUL, from exactly the bytes stored: no padding.
+    const std::string expected = read_bytes.substr(0, read_bytes.find('\0'));
+    Check(value->size() == expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      Check((*value)[i] == static_cast<unsigned char>(expected[i]));
+    }
+  }
+  return 0;
+}
