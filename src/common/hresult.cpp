@@ -4,7 +4,7 @@
 
 namespace sorvane {
 
-HResultError::HResultError(HResult code) noexcept : code_(code), text_("HRESULT 0x00000000") {
+HResultError::HResultError(HResult code) noexcept : code_(code) {
   FormatHex(static_cast<std::uint32_t>(code), text_ + 10);
 }
 

@@ -39,7 +39,7 @@ class HResultError : public std::exception {
 
  private:
   HResult code_;
-  char text_[24];  // "HRESULT 0x8002000A"
+  char text_[24] = "HRESULT 0x00000000";
 };
 
 // Writes the status as eight upper-case hexadecimal digits.

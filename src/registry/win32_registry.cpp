@@ -48,19 +48,20 @@ std::int32_t Win32Registry::RegCloseKey(RegKey key) {
   return ::RegCloseKey(ToHkey(key));
 }
 
+// Both conversions write straight into their result: the values may be large
+// (the host's MRU value grows with every Open), and each copy counts.
 std::string Win32Registry::ToAnsi(std::u16string_view text) {
   if (text.empty()) {
     return {};
   }
-  const std::wstring wide = ToWide(text);
-  const int length = static_cast<int>(wide.size());
-  const int size =
-      ::WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+  const int length = static_cast<int>(text.size());
+  const int size = ::WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
   if (size <= 0) {
     ThrowLastError();
   }
   std::string bytes(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, wide.data(), length, bytes.data(), size, nullptr, nullptr);
+  ::WideCharToMultiByte(CP_ACP, 0, wide, length, bytes.data(), size, nullptr, nullptr);
   return bytes;
 }
 
@@ -73,9 +74,10 @@ std::u16string Win32Registry::FromAnsi(std::string_view bytes) {
   if (size <= 0) {
     ThrowLastError();
   }
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, wide.data(), size);
-  return FromWide(wide);
+  std::u16string text(static_cast<std::size_t>(size), u'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, reinterpret_cast<wchar_t*>(text.data()),
+                        size);
+  return text;
 }
 
 }  // namespace sorvane
