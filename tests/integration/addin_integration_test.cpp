@@ -6,9 +6,14 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <psapi.h>
 #include <shlwapi.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -469,6 +474,420 @@ TEST(ModuleEntry, ServesOnlyConnect) {
   factory.Reset();
   EXPECT_EQ(can_unload_now(), S_OK);
   ::FreeLibrary(module);
+}
+
+}  // namespace
+}  // namespace sorvane
+
+namespace sorvane {
+namespace {
+
+// What typing a text and pressing Enter leaves: the values written and the
+// web opened, or the message box and nothing written.
+struct TypedCase {
+  const char* name;
+  std::u16string typed;
+  std::optional<std::u16string> web1;  // none: the Open fails with a message box
+  std::u16string opened_server;
+  std::u16string opened_web;
+};
+void PrintTo(const TypedCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class BadInput : public AddInEndToEnd, public testing::WithParamInterface<TypedCase> {};
+
+TEST_P(BadInput, GivesTheSpecifiedResultOrTheMessageBox) {
+  const TypedCase& c = GetParam();
+  ASSERT_EQ(Load(), S_OK);
+  Click();
+  const HWND dialog = FindDialog();
+  ASSERT_NE(dialog, nullptr);
+  ::SendMessageW(Item(dialog, IDC_TXTWEBURL), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(c.typed.c_str()));
+  MessageBoxWatcher watcher;
+  PostKey(Item(dialog, IDC_TXTWEBURL), VK_RETURN);
+  const auto web1 = GetRegString(registry_, kHkeyCurrentUser, kRecentWebListKey, u"Web1");
+  const auto value = GetRegString(registry_, kHkeyCurrentUser, kFileNameMruKey, u"Value");
+  if (!c.web1) {
+    ASSERT_EQ(watcher.texts.size(), 1U);
+    EXPECT_EQ(watcher.texts[0].rfind(u"The web could not be opened.", 0), 0U);
+    EXPECT_EQ(web1, std::nullopt) << "nothing written";
+    EXPECT_EQ(value, std::nullopt) << "nothing written";
+    EXPECT_TRUE(model_.opened().empty());
+    EXPECT_EQ(FindDialog(), dialog);
+    return;
+  }
+  EXPECT_TRUE(watcher.texts.empty());
+  EXPECT_EQ(web1, c.web1);
+  ASSERT_TRUE(value);
+  EXPECT_EQ(value->back(), u' ');
+  ASSERT_EQ(model_.opened().size(), 1U);
+  EXPECT_EQ(model_.opened()[0].server, c.opened_server);
+  EXPECT_EQ(model_.opened()[0].web, c.opened_web);
+  EXPECT_EQ(FindDialog(), nullptr);
+}
+
+// Braces here would pick the initializer-list constructor: two characters.
+std::u16string Repeat(char16_t c, std::size_t n) {
+  return std::u16string(n, c);  // NOLINT(modernize-return-braced-init-list)
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, BadInput,
+    testing::Values(TypedCase{"Empty", u"", u"http://,,/,fpuser,-1,<Root Web>", u"http://", u""},
+                    TypedCase{"CommasAndSpaces", u"my server,x/we b,c",
+                              u"http://my server,x,,/we b,c,fpuser,-1,we b,c",
+                              u"http://my server,x", u"we b,c"},
+                    TypedCase{"Tabs", u"srv\t/web\t", u"http://srv\t,,/web\t,fpuser,-1,web\t",
+                              u"http://srv\t", u"web\t"},
+                    TypedCase{"ControlCharacters", u"s\x01\x1F/w\x7F",
+                              u"http://s\x01\x1F,,/w\x7F,fpuser,-1,w\x7F", u"http://s\x01\x1F",
+                              u"w\x7F"},
+                    TypedCase{"DiskPath", u"c:\\webs\\site", u",,/,fpuser,-1,<Root Web>", u"", u""},
+                    TypedCase{"UncPath", u"\\\\srv\\webs",
+                              u"http://\\\\srv\\webs,,/,fpuser,-1,<Root Web>",
+                              u"http://\\\\srv\\webs", u""},
+                    TypedCase{"Https", u"https://secure/x", u"https://secure,,/x,fpuser,-1,x",
+                              u"https://secure", u"x"},
+                    TypedCase{"HostOf32760", Repeat(u'h', 32760) + u"/w",
+                              u"http://" + Repeat(u'h', 32760) + u",,/w,fpuser,-1,w",
+                              u"http://" + Repeat(u'h', 32760), u"w"},
+                    TypedCase{"HostOf32761", Repeat(u'h', 32761) + u"/w", std::nullopt, u"", u""},
+                    TypedCase{"OneMebibyteNoSlash", Repeat(u'm', 1 << 20),
+                              u"http://" + Repeat(u'm', 1 << 20) + u",,/,fpuser,-1,<Root Web>",
+                              u"http://" + Repeat(u'm', 1 << 20), u""}),
+    [](const testing::TestParamInfo<TypedCase>& info) { return std::string(info.param.name); });
+
+TEST_F(AddInEndToEnd, CharactersOutsideTheCodePageAreStoredAsTheCodePageCan) {
+  ASSERT_EQ(Load(), S_OK);
+  Click();
+  const HWND dialog = FindDialog();
+  ASSERT_NE(dialog, nullptr);
+  Type(dialog, L"\u0441\u0435\u0440\u0432\u0435\u0440/\u03A9");
+  MessageBoxWatcher watcher;
+  PostKey(Item(dialog, IDC_TXTWEBURL), VK_RETURN);
+  EXPECT_TRUE(watcher.texts.empty());
+  const auto web1 = GetRegString(registry_, kHkeyCurrentUser, kRecentWebListKey, u"Web1");
+  ASSERT_TRUE(web1);
+  EXPECT_TRUE(web1->starts_with(u"http://")) << "written, in what the code page can hold";
+  EXPECT_EQ(web1->find(u'\u0441'), std::u16string::npos);
+  EXPECT_EQ(model_.opened().size(), 1U);
+}
+
+// The previous "Value" in every state the add-in may find it in.
+struct StoredCase {
+  const char* name;
+  std::optional<DWORD> type;  // none: no value; the key is there
+  std::string bytes;
+  std::u16string previous_as_read;
+};
+void PrintTo(const StoredCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class PreviousValue : public AddInEndToEnd, public testing::WithParamInterface<StoredCase> {};
+
+TEST_P(PreviousValue, IsReadAsItCanBe) {
+  const StoredCase& c = GetParam();
+  HKEY key = nullptr;
+  ASSERT_EQ(::RegCreateKeyW(HKEY_CURRENT_USER, kMru, &key), 0);
+  if (c.type) {
+    ::RegSetValueExA(key, "Value", 0, *c.type, reinterpret_cast<const BYTE*>(c.bytes.data()),
+                     static_cast<DWORD>(c.bytes.size()));
+  }
+  ::RegCloseKey(key);
+  ASSERT_EQ(Load(), S_OK);
+  Click();
+  Type(FindDialog(), L"myserver/sales");
+  PostKey(Item(FindDialog(), IDC_TXTWEBURL), VK_RETURN);
+  EXPECT_EQ(GetRegString(registry_, kHkeyCurrentUser, kFileNameMruKey, u"Value"),
+            u"http://myserver/sales " + c.previous_as_read);
+  EXPECT_EQ(model_.opened().size(), 1U);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, PreviousValue,
+    testing::Values(
+        StoredCase{"MissingValue", std::nullopt, "", u""},
+        StoredCase{"WrongType", REG_DWORD, std::string("\1\0\0\0", 4), u""},
+        StoredCase{"Binary", REG_BINARY, "http://old", u""},
+        StoredCase{"SizeZero", REG_SZ, "", u""},
+        StoredCase{"EmbeddedNuls", REG_SZ, std::string("http://a\0http://b\0", 18), u"http://a"},
+        StoredCase{"NotNulTerminated", REG_SZ, "http://old/web", u"http://old/web"},
+        StoredCase{"OneMebibyte", REG_SZ, std::string(1 << 20, 'v'), Repeat(u'v', 1 << 20)}),
+    [](const testing::TestParamInfo<StoredCase>& info) { return std::string(info.param.name); });
+
+TEST_F(AddInEndToEnd, PreviousValueUnderAMissingKeyCountsAsEmpty) {
+  ASSERT_EQ(Load(), S_OK);
+  Click();
+  Type(FindDialog(), L"myserver/sales");
+  PostKey(Item(FindDialog(), IDC_TXTWEBURL), VK_RETURN);
+  EXPECT_EQ(GetRegString(registry_, kHkeyCurrentUser, kFileNameMruKey, u"Value"),
+            u"http://myserver/sales ");
+}
+
+}  // namespace
+}  // namespace sorvane
+
+namespace sorvane {
+namespace {
+
+// Every host call the add-in makes in a whole cycle (connect, click, Open,
+// click, Cancel, disconnect, release), made to fail in turn, first and each
+// later occurrence: the host survives, gets the injected status where the
+// call's operation returns one, and holds nothing of the add-in in the end.
+class FaultSweep : public testing::Test {
+ protected:
+  // A fresh host for each run.
+  struct Host {
+    Host()
+        : model([this](int n) {
+            return GetRegString(registry, kHkeyCurrentUser, kRecentWebListKey,
+                                u"Web" + std::u16string(1, static_cast<char16_t>(u'0' + n)));
+          }),
+          face(model),
+          application_class(host::com::kClsidApplication, face.NewApplicationClass().Get()) {
+      model.set_add_in_router(
+          [this](const ControlPtr& control, std::u16string_view) { face.RaiseClick(control); });
+    }
+    Win32Registry registry;
+    Model model;
+    standin::com::HostFace face;
+    standin::com::ClassRegistration application_class;
+    standin::AddIns add_ins{face};
+  };
+
+  struct Outcome {
+    HRESULT connected = E_PENDING;
+    bool dialog_after_open = false;
+    std::vector<std::u16string> messages;
+    std::optional<std::u16string> web1;
+    std::size_t opened = 0;
+    HRESULT disconnected = E_PENDING;
+    bool button_left = false;
+    bool unloadable = false;
+    int held = -1;
+  };
+
+  void SetUp() override {
+    standin::RegisterDesignerLibrary();
+    ClearValues();
+  }
+  void TearDown() override { ClearValues(); }
+  static void ClearValues() {
+    ::SHDeleteKeyW(HKEY_CURRENT_USER, kRecentWebList);
+    ::SHDeleteKeyW(HKEY_CURRENT_USER, kMru);
+  }
+
+  // Runs the cycle; `phase` names the step under way for the journal.
+  OleApartment apartment_;
+
+  // `release`: shut the host's add-ins down at the end and let the module go.
+  static Outcome Cycle(Host& host, std::string& phase, bool release = true) {
+    Outcome outcome;
+    phase = "connection";
+    std::u16string prog_id;
+    outcome.connected = host.add_ins.LoadModule(ModulePath(), prog_id);
+    if (SUCCEEDED(outcome.connected)) {
+      const auto click = [&] {
+        host.model.Execute(Model::Item(*host.model.file_bar().list, u"Kelvra Sorvane..."));
+        Pump();
+      };
+      phase = "click";
+      click();
+      if (const HWND dialog = FindDialog()) {
+        phase = "open";
+        MessageBoxWatcher watcher;
+        Type(dialog, L"myserver/sales");
+        PostKey(Item(dialog, IDC_TXTWEBURL), VK_RETURN);
+        outcome.messages = watcher.texts;
+        outcome.dialog_after_open = FindDialog() != nullptr;
+      }
+      phase = "click";
+      click();
+      phase = "cancel";
+      if (const HWND dialog = FindDialog()) {
+        ::SendMessageW(Item(dialog, IDC_CMDCANCEL), BM_CLICK, 0, 0);
+        Pump();
+      }
+      phase = "disconnection";
+      const auto outcomes = host.add_ins.Disconnect(ext_dm_UserClosed);
+      outcome.disconnected = outcomes.empty() ? E_UNEXPECTED : outcomes[0].status;
+    }
+    outcome.web1 = GetRegString(host.registry, kHkeyCurrentUser, kRecentWebListKey, u"Web1");
+    outcome.opened = host.model.opened().size();
+    for (const ControlPtr& control : host.model.file_bar().list->controls) {
+      outcome.button_left = outcome.button_left || control->tag == u"Sorvane";
+    }
+    phase = "release";
+    if (!release) {
+      return outcome;
+    }
+    host.add_ins.Shutdown(outcome.unloadable);
+    if (!outcome.unloadable) {
+      // A refused Unadvise leaves the add-in's sink with the host: let it go.
+      host.face.DropSinks();
+      host.add_ins.Shutdown(outcome.unloadable);
+    }
+    outcome.held = host.model.live_objects();
+    return outcome;
+  }
+};
+
+TEST_F(FaultSweep, EveryHostCallFailingInTurn) {
+  // The calls of a clean cycle, in order, with the step they belong to.
+  struct Call {
+    std::string operation;
+    int occurrence;
+    std::string phase;
+  };
+  std::vector<Call> calls;
+  {
+    Host host;
+    std::string phase;
+    std::map<std::string, int> seen;
+    host.model.faults().set_journal([&](std::string_view operation) {
+      calls.push_back({std::string(operation), ++seen[std::string(operation)], phase});
+    });
+    const Outcome clean = Cycle(host, phase);
+    ASSERT_EQ(clean.connected, S_OK);
+    ASSERT_EQ(clean.opened, 1U);
+    ASSERT_EQ(clean.held, 0);
+  }
+  ClearValues();
+
+  constexpr HRESULT kInjected = HResultFromBits(0x80041234U);
+  std::set<std::string> operations;
+  int survived = 0;
+  for (const Call& call : calls) {
+    SCOPED_TRACE(call.operation + " #" + std::to_string(call.occurrence) + " in " + call.phase);
+    operations.insert(call.operation);
+    Host host;
+    std::string phase;
+    host.model.faults().Arm(call.operation, call.occurrence, kInjected);
+    const Outcome outcome = Cycle(host, phase);
+    ClearValues();
+    EXPECT_EQ(host.model.faults().pending(), 0U) << "the fault did not fire";
+    if (call.phase == "connection") {
+      EXPECT_EQ(outcome.connected, kInjected);
+      EXPECT_FALSE(outcome.web1);
+    } else if (call.phase == "open") {
+      EXPECT_EQ(outcome.connected, S_OK);
+      ASSERT_EQ(outcome.messages.size(), 1U) << "the user is told";
+      EXPECT_NE(outcome.messages[0].find(u"0x80041234"), std::u16string::npos);
+      EXPECT_TRUE(outcome.dialog_after_open) << "the dialog stays";
+      EXPECT_EQ(outcome.web1, u"http://myserver,,/sales,fpuser,-1,sales") << "written stays";
+      EXPECT_EQ(outcome.opened, 0U);
+      EXPECT_EQ(outcome.disconnected, S_OK);
+    } else if (call.phase == "disconnection" && call.operation != "IConnectionPoint.Unadvise") {
+      EXPECT_EQ(outcome.disconnected, kInjected);
+      EXPECT_EQ(outcome.opened, 1U);
+    } else {
+      // Calls the add-in makes where no caller takes a status (ending its event
+      // connection as the host releases it): absorbed.
+      EXPECT_EQ(outcome.connected, S_OK);
+      EXPECT_EQ(outcome.disconnected, S_OK);
+      EXPECT_EQ(outcome.opened, 1U);
+    }
+    EXPECT_EQ(outcome.held, 0) << "the add-in holds no host object once released";
+    EXPECT_TRUE(outcome.unloadable);
+    if (!::testing::Test::HasFailure()) {
+      ++survived;
+    }
+  }
+  std::printf("fault sweep: %zu operations covered / %zu faults injected / %d survived\n",
+              operations.size(), calls.size(), survived);
+  EXPECT_GE(operations.size(), 20U);
+}
+
+}  // namespace
+}  // namespace sorvane
+
+namespace sorvane {
+namespace {
+
+// What the soak watches. Under Wine, GetProcessHandleCount and GetGuiResources
+// answer 0 and PrivateUsage is not kept; the process's anonymous memory comes
+// from Linux (/proc/self/status, which Wine shows as Z:\proc\self\status),
+// and the windows of this thread stand in for USER objects.
+struct Resources {
+  int held;
+  DWORD handles;
+  DWORD gdi;
+  DWORD user;
+  int windows;
+  long anonymous_kib;
+};
+
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+long AnonymousKib() {
+  HANDLE file = ::CreateFileW(L"Z:\\proc\\self\\status", GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return -1;
+  }
+  std::string text(8192, '\0');
+  DWORD read = 0;
+  ::ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
+  ::CloseHandle(file);
+  text.resize(read);
+  const std::size_t at = text.find("RssAnon:");
+  return at == std::string::npos ? -1 : std::strtol(text.c_str() + at + 8, nullptr, 10);
+}
+
+Resources Measure(const Model& model) {
+  Resources now{model.live_objects(), 0, 0, 0, 0, AnonymousKib()};
+  ::GetProcessHandleCount(::GetCurrentProcess(), &now.handles);
+  now.gdi = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+  now.user = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
+  ::EnumThreadWindows(::GetCurrentThreadId(), &CountWindow, reinterpret_cast<LPARAM>(&now.windows));
+  return now;
+}
+
+void Print(const char* when, const Resources& r) {
+  std::printf("soak: %s held=%d handles=%lu gdi=%lu user=%lu windows=%d anonymous=%ld KiB\n", when,
+              r.held, static_cast<unsigned long>(r.handles), static_cast<unsigned long>(r.gdi),
+              static_cast<unsigned long>(r.user), r.windows, r.anonymous_kib);
+}
+
+// A thousand cycles of connect, click, type, Open, click, Cancel, disconnect
+// in one host: nothing grows beyond the tolerances below.
+TEST_F(FaultSweep, ThousandCyclesLeaveNothingBehind) {
+  constexpr int kWarmUp = 20;
+  constexpr int kCycles = 1000;
+  constexpr DWORD kHandleTolerance = 16;
+  constexpr DWORD kGuiTolerance = 16;
+  constexpr long kMemoryToleranceKib = 4096;
+  Host host;
+  std::string phase;
+  Resources start{};
+  for (int cycle = 1; cycle <= kWarmUp + kCycles; ++cycle) {
+    const Outcome outcome = Cycle(host, phase, false);
+    ASSERT_EQ(outcome.connected, S_OK) << cycle;
+    ASSERT_EQ(outcome.disconnected, S_OK) << cycle;
+    ASSERT_FALSE(outcome.dialog_after_open) << cycle;
+    if (cycle % 100 == 0) {
+      ClearValues();  // "Value" grows by one address per Open
+    }
+    if (cycle == kWarmUp) {
+      start = Measure(host.model);
+      Print("start", start);
+    }
+  }
+  const Resources end = Measure(host.model);
+  Print("end", end);
+  EXPECT_EQ(host.model.opened().size(), static_cast<std::size_t>(kWarmUp + kCycles));
+  EXPECT_EQ(end.held, start.held) << "host objects held";
+  EXPECT_LE(end.handles, start.handles + kHandleTolerance) << "handles (registry keys among them)";
+  EXPECT_LE(end.gdi, start.gdi + kGuiTolerance);
+  EXPECT_LE(end.user, start.user + kGuiTolerance);
+  EXPECT_EQ(end.windows, start.windows) << "windows left behind";
+  EXPECT_LE(end.anonymous_kib, start.anonymous_kib + kMemoryToleranceKib);
 }
 
 }  // namespace

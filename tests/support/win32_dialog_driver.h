@@ -21,7 +21,7 @@ inline void Pump() {
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
     }
-    ::Sleep(1);
+    ::Sleep(0);
   }
 }
 
