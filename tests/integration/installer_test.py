@@ -30,7 +30,15 @@ INSTALL_DIR = os.path.join(ROOT, "build", "wine", "x64", "drive_c", "Program Fil
 def export(hive):
     """The 32-bit view of a hive, as the 32-bit installer and module see it."""
     path = os.path.join(ROOT, "build", "wine", f"installer-{hive}.reg")
-    run(["reg", "export", hive, windows_path(path), "/y", "/reg:32"])
+    # reg.exe has been seen to fail without a word once on a fresh prefix: say
+    # what it reported and try again before giving up.
+    for attempt in range(3):
+        result = run(["reg", "export", hive, windows_path(path), "/y", "/reg:32"])
+        if os.path.isfile(path):
+            break
+        print(f"note: reg export {hive} wrote nothing (exit {result.returncode}): "
+              f"{result.stdout.strip()} {result.stderr.strip()}", file=sys.stderr)
+        time.sleep(1 + attempt)
     with open(path, "rb") as f:
         text = f.read().decode("utf-16")
     os.remove(path)
