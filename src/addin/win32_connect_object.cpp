@@ -2,9 +2,9 @@
 
 #include <oleauto.h>
 
-#include <cstring>
-#include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "addin/connect.h"
 #include "addin/win32_module_state.h"
@@ -20,22 +20,17 @@ namespace sorvane::addin {
 
 namespace {
 
-struct GuidLess {
-  bool operator()(const GUID& a, const GUID& b) const noexcept {
-    return std::memcmp(&a, &b, sizeof(GUID)) < 0;
-  }
-};
-
 // The module's type library (its own TYPELIB resource), loaded once, and one
 // type description per interface. _IDTExtensibility2 is reached through the
 // coclass, from the add-in designer's library where it lives. Never freed: at
 // process exit oleaut32 may be gone before this module's static destructors.
 ComPtr<ITypeInfo> TypeInfoOf(const GUID& iid) {
   // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): never freed, see above
-  static auto* const cache = new std::map<GUID, ComPtr<ITypeInfo>, GuidLess>();
-  const auto cached = cache->find(iid);
-  if (cached != cache->end()) {
-    return cached->second;
+  static auto* const cache = new std::vector<std::pair<GUID, ComPtr<ITypeInfo>>>();
+  for (const auto& [cached_iid, cached_info] : *cache) {
+    if (::IsEqualGUID(cached_iid, iid) != FALSE) {
+      return cached_info;
+    }
   }
   wchar_t path[MAX_PATH] = {};
   ::GetModuleFileNameW(reinterpret_cast<HMODULE>(&__ImageBase), path, MAX_PATH);
@@ -49,7 +44,7 @@ ComPtr<ITypeInfo> TypeInfoOf(const GUID& iid) {
     ThrowIfFailed(coclass->GetRefTypeOfImplType(1, &reference));
     ThrowIfFailed(coclass->GetRefTypeInfo(reference, &info));
   }
-  cache->emplace(iid, info);
+  cache->emplace_back(iid, info);
   return info;
 }
 

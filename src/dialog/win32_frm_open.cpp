@@ -326,7 +326,9 @@ void FrmOpen::ReportOpenFailure(HResult failure) {
 }
 
 void FrmOpen::cmdCancel_Click() {
-  const std::shared_ptr<FrmOpen> self = shared_from_this();  // outlives the unload
+  // Held past the unload. lock() rather than shared_from_this(): no exception
+  // path for a form that is always owned while its window exists.
+  const std::shared_ptr<FrmOpen> self = weak_from_this().lock();
   UnloadOpenForm();
 }
 
@@ -361,8 +363,8 @@ INT_PTR FrmOpen::HandleMessage(UINT message, WPARAM wparam, LPARAM /*lparam*/) {
       }
       if (LOWORD(wparam) == IDC_CMDOPEN) {
         // The handler keeps its dialog alive: a successful Open unloads it.
-        const std::shared_ptr<FrmOpen> self = shared_from_this();
-        cmdOpen_Click(*self, ActiveOpenServices());
+        const std::shared_ptr<FrmOpen> self = weak_from_this().lock();
+        cmdOpen_Click(self != nullptr ? *self : *this, ActiveOpenServices());
         return TRUE;
       }
       if (LOWORD(wparam) == IDC_CMDCANCEL) {

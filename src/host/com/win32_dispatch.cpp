@@ -1,23 +1,24 @@
 #include "host/com/win32_dispatch.h"
 
-#include <cstring>
-#include <map>
+#include <cwchar>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace sorvane::host::com {
 
 namespace {
 
-struct GuidLess {
-  bool operator()(const GUID& a, const GUID& b) const noexcept {
-    return std::memcmp(&a, &b, sizeof(GUID)) < 0;
-  }
+// DISPIDs by interface and name: an interface's members never change. A few
+// dozen entries at most, so a flat list searched in order serves.
+struct CachedDispid {
+  GUID iid;
+  std::wstring name;
+  DISPID id;
 };
 
-// DISPIDs by interface and name: an interface's members never change.
-std::map<GUID, std::map<std::wstring, DISPID>, GuidLess>& DispidCache() {
-  static std::map<GUID, std::map<std::wstring, DISPID>, GuidLess> cache;
+std::vector<CachedDispid>& DispidCache() {
+  static std::vector<CachedDispid> cache;
   return cache;
 }
 
@@ -56,19 +57,18 @@ Dispatch::Dispatch(IUnknown* object) {
 }
 
 DISPID Dispatch::IdOf(const wchar_t* name) const {
-  std::map<std::wstring, DISPID>* names = nullptr;
   if (iid_ != nullptr) {
-    names = &DispidCache()[*iid_];
-    const auto cached = names->find(name);
-    if (cached != names->end()) {
-      return cached->second;
+    for (const CachedDispid& cached : DispidCache()) {
+      if (::IsEqualGUID(cached.iid, *iid_) != FALSE && cached.name == name) {
+        return cached.id;
+      }
     }
   }
   DISPID id = DISPID_UNKNOWN;
   auto* name_list = const_cast<LPOLESTR>(name);  // NOLINT(cppcoreguidelines-pro-type-const-cast)
   ThrowIfFailed(object_->GetIDsOfNames(kNullIid, &name_list, 1, LOCALE_USER_DEFAULT, &id));
-  if (names != nullptr) {
-    names->emplace(name, id);
+  if (iid_ != nullptr) {
+    DispidCache().push_back({*iid_, name, id});
   }
   return id;
 }
