@@ -57,20 +57,34 @@ set(SORVANE_VERSION_TEXT "${PROJECT_VERSION_MAJOR}.${minor_2}.${tweak_pad}${PROJ
 set(SORVANE_VERSION_TEXT "${PROJECT_VERSION_MAJOR}.${minor_2}.${tweak_pad}${PROJECT_VERSION_TWEAK}")
 configure_file(${addin_src}/version.h.in ${CMAKE_CURRENT_BINARY_DIR}/sorvane_version.h @ONLY)
 
+# The module carries its own copy of the portable logic and its Win32 binding,
+# compiled and linked by the win32-thread-model g++ without RTTI. The -posix
+# runtime would link winpthread (about 30 KiB and a page of thread imports)
+# for the one mutex the runtime keeps; the module never starts a thread, and
+# nothing in it asks for a type at run time.
+get_target_property(portable_sources sorvane_portable SOURCES)
+get_target_property(win32_sources sorvane_win32 SOURCES)
 add_library(Sorvane SHARED
+  ${portable_sources}
+  ${win32_sources}
   addin/win32_connect_object.cpp
   addin/win32_module.cpp
   addin/win32_module_state.cpp
   addin/win32_registration.cpp
+  addin/win32_runtime_errors.cpp
   addin/sorvane.def
   addin/sorvane.rc
 )
 add_dependencies(Sorvane sorvane_typelibs)
-set_target_properties(Sorvane PROPERTIES PREFIX "" OUTPUT_NAME Sorvane)
+set_target_properties(Sorvane PROPERTIES
+  PREFIX "" OUTPUT_NAME Sorvane
+  CXX_COMPILER_LAUNCHER "${PROJECT_SOURCE_DIR}/cmake/module-cxx;${SORVANE_MODULE_CXX}"
+  CXX_LINKER_LAUNCHER "${PROJECT_SOURCE_DIR}/cmake/module-cxx;${SORVANE_MODULE_CXX}")
+target_compile_options(Sorvane PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>)
 target_include_directories(Sorvane PRIVATE ${CMAKE_CURRENT_BINARY_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
 # Generated headers: not ours to keep warning-free.
 target_include_directories(Sorvane SYSTEM PRIVATE ${idl_dir})
-target_link_libraries(Sorvane PRIVATE sorvane_win32)
+target_link_libraries(Sorvane PRIVATE comctl32 user32 gdi32 advapi32 ole32 oleaut32 uuid)
 target_link_options(Sorvane PRIVATE -Wl,--enable-stdcall-fixup -s)
 set_source_files_properties(addin/sorvane.rc PROPERTIES
   OBJECT_DEPENDS "${idl_dir}/Sorvane.tlb;${CMAKE_CURRENT_SOURCE_DIR}/dialog/sorvane.ico;${CMAKE_CURRENT_SOURCE_DIR}/dialog/frm_open.rc")

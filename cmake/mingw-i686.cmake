@@ -1,9 +1,12 @@
 # Cross-compiling for Windows with MinGW-w64 (i686). The -posix compilers carry
-# std::mutex/std::thread, which GoogleTest needs.
+# std::mutex/std::thread, which GoogleTest and the stand-in host need. The
+# add-in module is built by the win32-thread-model compiler instead (see
+# cmake/AddIn.cmake).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+set(SORVANE_MODULE_CXX i686-w64-mingw32-g++-win32)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
