@@ -27,6 +27,7 @@
 #include "model/command_bar_model.h"
 #include "registry/win32_registry.h"
 #include "win32_addins.h"
+#include "win32_host.h"
 
 namespace sorvane::bench {
 namespace {
@@ -130,16 +131,7 @@ class NullSink final : public ComObject<NullSink, IDispatch> {
 
 class Bench {
  public:
-  explicit Bench(std::u16string module)
-      : module_(std::move(module)),
-        model_([this](int n) {
-          return GetRegString(registry_, kHkeyCurrentUser, kRecentWebListKey,
-                              u"Web" + std::u16string(1, static_cast<char16_t>(u'0' + n)));
-        }),
-        face_(model_),
-        application_class_(host::com::kClsidApplication, face_.NewApplicationClass().Get()) {
-    model_.set_add_in_router(
-        [this](const ControlPtr& control, std::u16string_view) { face_.RaiseClick(control); });
+  explicit Bench(std::u16string module) : module_(std::move(module)) {
     standin::RegisterDesignerLibrary();
   }
 
@@ -356,11 +348,10 @@ class Bench {
   }
 
   std::u16string module_;
-  Win32Registry registry_;
-  Model model_;
-  standin::com::HostFace face_;
-  standin::com::ClassRegistration application_class_;
-  standin::AddIns add_ins_{face_};
+  standin::Host host_;
+  Model& model_ = host_.model();
+  standin::com::HostFace& face_ = host_.face();
+  standin::AddIns& add_ins_ = host_.add_ins();
   ComPtr<IDispatch> sink_ = MakeCom<NullSink>();
   ComPtr<IDispatch> instance_ = face_.NewAddInInstance(u"Sorvane.Connect");
   std::map<std::wstring, DISPID> ids_;

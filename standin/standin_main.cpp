@@ -32,6 +32,7 @@
 #include "registry/mod_reg_api.h"
 #include "registry/win32_registry.h"
 #include "win32_addins.h"
+#include "win32_host.h"
 
 namespace sorvane::standin {
 namespace {
@@ -196,21 +197,9 @@ void SaveScreenshot(HWND window, const std::u16string& path) {
   std::fwrite(bits, 1, image_size, out.get());
 }
 
-std::u16string RecentWebName(int n) {
-  return u"Web" + std::u16string(1, static_cast<char16_t>(u'0' + n));
-}
-
 class StandIn {
  public:
-  StandIn()
-      : model_([this](int n) {
-          return GetRegString(registry_, kHkeyCurrentUser, kRecentWebListKey, RecentWebName(n));
-        }),
-        face_(model_),
-        application_class_(host::com::kClsidApplication, face_.NewApplicationClass().Get()),
-        add_ins_(face_) {
-    model_.set_add_in_router(
-        [this](const ControlPtr& control, std::u16string_view) { face_.RaiseClick(control); });
+  StandIn() {
     RegisterDesignerLibrary();
     CreateWindows();
   }
@@ -635,11 +624,11 @@ class StandIn {
            " text=" + OneLine(WindowText(::GetDlgItem(dialog, IDC_TXTWEBURL))));
   }
 
-  Win32Registry registry_;
-  Model model_;
-  com::HostFace face_;
-  com::ClassRegistration application_class_;
-  AddIns add_ins_;
+  Host host_;
+  Win32Registry& registry_ = host_.registry();
+  Model& model_ = host_.model();
+  com::HostFace& face_ = host_.face();
+  AddIns& add_ins_ = host_.add_ins();
   ControlPtr pending_click_;
   std::u16string menu_shot_path_;
   std::string menu_shot_answer_;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "registry/mod_reg_api.h"
+#include "support/latin1_text.h"
 
 namespace {
 
@@ -69,18 +70,10 @@ class OneValueRegistry final : public sorvane::RegistryApi {
     return 0;
   }
   std::string ToAnsi(std::u16string_view text) override {
-    std::string out;
-    for (const char16_t c : text) {
-      out.push_back(c < 256 ? static_cast<char>(c) : '?');
-    }
-    return out;
+    return sorvane::testing_support::Latin1ToAnsi(text);
   }
   std::u16string FromAnsi(std::string_view in) override {
-    std::u16string out;
-    for (const char c : in) {
-      out.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
-    }
-    return out;
+    return sorvane::testing_support::Latin1FromAnsi(in);
   }
 };
 

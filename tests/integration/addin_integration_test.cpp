@@ -24,6 +24,7 @@
 #include "registry/win32_registry.h"
 #include "support/win32_dialog_driver.h"
 #include "win32_addins.h"
+#include "win32_host.h"
 
 namespace sorvane {
 namespace {
@@ -58,17 +59,6 @@ class OleApartment {
 
 class AddInEndToEnd : public testing::Test {
  protected:
-  AddInEndToEnd()
-      : model_([this](int n) {
-          return GetRegString(registry_, kHkeyCurrentUser, kRecentWebListKey,
-                              u"Web" + std::u16string(1, static_cast<char16_t>(u'0' + n)));
-        }),
-        face_(model_),
-        application_class_(host::com::kClsidApplication, face_.NewApplicationClass().Get()) {
-    model_.set_add_in_router(
-        [this](const ControlPtr& control, std::u16string_view) { face_.RaiseClick(control); });
-  }
-
   void SetUp() override {
     standin::RegisterDesignerLibrary();
     ::SHDeleteKeyW(HKEY_CURRENT_USER, kRecentWebList);
@@ -112,11 +102,11 @@ class AddInEndToEnd : public testing::Test {
   }
 
   OleApartment apartment_;
-  Win32Registry registry_;
-  Model model_;
-  standin::com::HostFace face_;
-  standin::com::ClassRegistration application_class_;
-  standin::AddIns add_ins_{face_};
+  standin::Host host_;
+  Win32Registry& registry_ = host_.registry();
+  Model& model_ = host_.model();
+  standin::com::HostFace& face_ = host_.face();
+  standin::AddIns& add_ins_ = host_.add_ins();
 };
 
 TEST_F(AddInEndToEnd, ConnectionPutsOneButtonAfterOpenWeb) {
@@ -640,23 +630,7 @@ namespace {
 class FaultSweep : public testing::Test {
  protected:
   // A fresh host for each run.
-  struct Host {
-    Host()
-        : model([this](int n) {
-            return GetRegString(registry, kHkeyCurrentUser, kRecentWebListKey,
-                                u"Web" + std::u16string(1, static_cast<char16_t>(u'0' + n)));
-          }),
-          face(model),
-          application_class(host::com::kClsidApplication, face.NewApplicationClass().Get()) {
-      model.set_add_in_router(
-          [this](const ControlPtr& control, std::u16string_view) { face.RaiseClick(control); });
-    }
-    Win32Registry registry;
-    Model model;
-    standin::com::HostFace face;
-    standin::com::ClassRegistration application_class;
-    standin::AddIns add_ins{face};
-  };
+  using Host = standin::Host;
 
   struct Outcome {
     HRESULT connected = E_PENDING;
@@ -680,18 +654,18 @@ class FaultSweep : public testing::Test {
     ::SHDeleteKeyW(HKEY_CURRENT_USER, kMru);
   }
 
-  // Runs the cycle; `phase` names the step under way for the journal.
   OleApartment apartment_;
 
+  // Runs the cycle; `phase` names the step under way for the journal.
   // `release`: shut the host's add-ins down at the end and let the module go.
   static Outcome Cycle(Host& host, std::string& phase, bool release = true) {
     Outcome outcome;
     phase = "connection";
     std::u16string prog_id;
-    outcome.connected = host.add_ins.LoadModule(ModulePath(), prog_id);
+    outcome.connected = host.add_ins().LoadModule(ModulePath(), prog_id);
     if (SUCCEEDED(outcome.connected)) {
       const auto click = [&] {
-        host.model.Execute(Model::Item(*host.model.file_bar().list, u"Kelvra Sorvane..."));
+        host.model().Execute(Model::Item(*host.model().file_bar().list, u"Kelvra Sorvane..."));
         Pump();
       };
       phase = "click";
@@ -712,25 +686,25 @@ class FaultSweep : public testing::Test {
         Pump();
       }
       phase = "disconnection";
-      const auto outcomes = host.add_ins.Disconnect(ext_dm_UserClosed);
+      const auto outcomes = host.add_ins().Disconnect(ext_dm_UserClosed);
       outcome.disconnected = outcomes.empty() ? E_UNEXPECTED : outcomes[0].status;
     }
-    outcome.web1 = GetRegString(host.registry, kHkeyCurrentUser, kRecentWebListKey, u"Web1");
-    outcome.opened = host.model.opened().size();
-    for (const ControlPtr& control : host.model.file_bar().list->controls) {
+    outcome.web1 = GetRegString(host.registry(), kHkeyCurrentUser, kRecentWebListKey, u"Web1");
+    outcome.opened = host.model().opened().size();
+    for (const ControlPtr& control : host.model().file_bar().list->controls) {
       outcome.button_left = outcome.button_left || control->tag == u"Sorvane";
     }
     phase = "release";
     if (!release) {
       return outcome;
     }
-    host.add_ins.Shutdown(outcome.unloadable);
+    host.add_ins().Shutdown(outcome.unloadable);
     if (!outcome.unloadable) {
       // A refused Unadvise leaves the add-in's sink with the host: let it go.
-      host.face.DropSinks();
-      host.add_ins.Shutdown(outcome.unloadable);
+      host.face().DropSinks();
+      host.add_ins().Shutdown(outcome.unloadable);
     }
-    outcome.held = host.model.live_objects();
+    outcome.held = host.model().live_objects();
     return outcome;
   }
 };
@@ -747,7 +721,7 @@ TEST_F(FaultSweep, EveryHostCallFailingInTurn) {
     Host host;
     std::string phase;
     std::map<std::string, int> seen;
-    host.model.faults().set_journal([&](std::string_view operation) {
+    host.model().faults().set_journal([&](std::string_view operation) {
       calls.push_back({std::string(operation), ++seen[std::string(operation)], phase});
     });
     const Outcome clean = Cycle(host, phase);
@@ -765,10 +739,10 @@ TEST_F(FaultSweep, EveryHostCallFailingInTurn) {
     operations.insert(call.operation);
     Host host;
     std::string phase;
-    host.model.faults().Arm(call.operation, call.occurrence, kInjected);
+    host.model().faults().Arm(call.operation, call.occurrence, kInjected);
     const Outcome outcome = Cycle(host, phase);
     ClearValues();
-    EXPECT_EQ(host.model.faults().pending(), 0U) << "the fault did not fire";
+    EXPECT_EQ(host.model().faults().pending(), 0U) << "the fault did not fire";
     if (call.phase == "connection") {
       EXPECT_EQ(outcome.connected, kInjected);
       EXPECT_FALSE(outcome.web1);
@@ -875,13 +849,13 @@ TEST_F(FaultSweep, ThousandCyclesLeaveNothingBehind) {
       ClearValues();  // "Value" grows by one address per Open
     }
     if (cycle == kWarmUp) {
-      start = Measure(host.model);
+      start = Measure(host.model());
       Print("start", start);
     }
   }
-  const Resources end = Measure(host.model);
+  const Resources end = Measure(host.model());
   Print("end", end);
-  EXPECT_EQ(host.model.opened().size(), static_cast<std::size_t>(kWarmUp + kCycles));
+  EXPECT_EQ(host.model().opened().size(), static_cast<std::size_t>(kWarmUp + kCycles));
   EXPECT_EQ(end.held, start.held) << "host objects held";
   EXPECT_LE(end.handles, start.handles + kHandleTolerance) << "handles (registry keys among them)";
   EXPECT_LE(end.gdi, start.gdi + kGuiTolerance);

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "registry/mod_reg_api.h"
+#include "support/latin1_text.h"
 
 namespace sorvane {
 
@@ -105,18 +106,10 @@ class FakeRegistry final : public RegistryApi {
     return 0;
   }
   std::string ToAnsi(std::u16string_view text) override {
-    std::string bytes;
-    for (const char16_t c : text) {
-      bytes.push_back(c < 256 ? static_cast<char>(c) : '?');
-    }
-    return bytes;
+    return testing_support::Latin1ToAnsi(text);
   }
   std::u16string FromAnsi(std::string_view bytes) override {
-    std::u16string text;
-    for (const char c : bytes) {
-      text.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
-    }
-    return text;
+    return testing_support::Latin1FromAnsi(bytes);
   }
 
   // Keys are found whatever the letter case of their path.
