@@ -62,6 +62,13 @@ configure_file(${addin_src}/version.h.in ${CMAKE_CURRENT_BINARY_DIR}/sorvane_ver
 # runtime would link winpthread (about 30 KiB and a page of thread imports)
 # for the one mutex the runtime keeps; the module never starts a thread, and
 # nothing in it asks for a type at run time.
+function(sorvane_module_compiler target)
+  set_target_properties(${target} PROPERTIES
+    CXX_COMPILER_LAUNCHER "${PROJECT_SOURCE_DIR}/cmake/module-cxx;${SORVANE_MODULE_CXX}"
+    CXX_LINKER_LAUNCHER "${PROJECT_SOURCE_DIR}/cmake/module-cxx;${SORVANE_MODULE_CXX}")
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>)
+endfunction()
+
 get_target_property(portable_sources sorvane_portable SOURCES)
 get_target_property(win32_sources sorvane_win32 SOURCES)
 add_library(Sorvane SHARED
@@ -76,11 +83,8 @@ add_library(Sorvane SHARED
   addin/sorvane.rc
 )
 add_dependencies(Sorvane sorvane_typelibs)
-set_target_properties(Sorvane PROPERTIES
-  PREFIX "" OUTPUT_NAME Sorvane
-  CXX_COMPILER_LAUNCHER "${PROJECT_SOURCE_DIR}/cmake/module-cxx;${SORVANE_MODULE_CXX}"
-  CXX_LINKER_LAUNCHER "${PROJECT_SOURCE_DIR}/cmake/module-cxx;${SORVANE_MODULE_CXX}")
-target_compile_options(Sorvane PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>)
+set_target_properties(Sorvane PROPERTIES PREFIX "" OUTPUT_NAME Sorvane)
+sorvane_module_compiler(Sorvane)
 target_include_directories(Sorvane PRIVATE ${CMAKE_CURRENT_BINARY_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
 # Generated headers: not ours to keep warning-free.
 target_include_directories(Sorvane SYSTEM PRIVATE ${idl_dir})
