@@ -35,6 +35,7 @@ add_custom_command(
 # The shipped library: widl's, with the designer's interface referenced
 # instead of copied (see relink_typelib.cpp). Runs under Wine.
 add_executable(relink_typelib addin/tools/relink_typelib.cpp)
+target_include_directories(relink_typelib PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(relink_typelib PRIVATE ole32 oleaut32 uuid)
 target_link_options(relink_typelib PRIVATE -municode)
 add_custom_command(

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/hresult.h"
+#include "common/win32_com.h"
 #include "common/win32_handles.h"
 #include "sorvane_idl.h"
 
@@ -122,9 +123,8 @@ void Register() {
   SetString(HKEY_CLASSES_ROOT, std::wstring(kProgId) + L"\\CLSID", nullptr, kClsid);
 
   // The type library, from the module's own TYPELIB resource.
-  ITypeLib* library = nullptr;
+  ComPtr<ITypeLib> library;
   ThrowIfFailed(::LoadTypeLibEx(module.c_str(), REGKIND_REGISTER, &library));
-  library->Release();
 
   const UniqueKey add_in = CreateKey(HKEY_CURRENT_USER, kAddInKey);
   SetString(add_in.get(), L"FriendlyName", kFriendlyName);
@@ -141,9 +141,8 @@ void Unregister() {
     DeleteIfEmpty(HKEY_CURRENT_USER, parent);
   }
 
-  BSTR registered = nullptr;
-  if (SUCCEEDED(::QueryPathOfRegTypeLib(LIBID_Sorvane, 1, 0, 0, &registered))) {
-    ::SysFreeString(registered);
+  Bstr registered;
+  if (SUCCEEDED(::QueryPathOfRegTypeLib(LIBID_Sorvane, 1, 0, 0, registered.put()))) {
     ThrowIfFailed(::UnRegisterTypeLib(LIBID_Sorvane, 1, 0, 0, kSyskind));
   }
   DeleteTree(HKEY_CLASSES_ROOT, kProgId);

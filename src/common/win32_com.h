@@ -47,6 +47,17 @@ class Bstr {
   }
   Bstr(const Bstr&) = delete;
   Bstr& operator=(const Bstr&) = delete;
+  // Takes over a BSTR that a call returned.
+  static Bstr Attach(BSTR value) noexcept {
+    Bstr attached;
+    attached.value_ = value;
+    return attached;
+  }
+  // For a call that returns a BSTR through its argument: frees what is held.
+  BSTR* put() noexcept {
+    ::SysFreeString(std::exchange(value_, nullptr));
+    return &value_;
+  }
   BSTR get() const noexcept { return value_; }
   BSTR release() noexcept { return std::exchange(value_, nullptr); }
   std::u16string str() const {

@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "common/win32_com.h"
+
 namespace {
 
 using Microsoft::WRL::ComPtr;
@@ -59,17 +61,15 @@ struct Documentation {
 };
 
 Documentation Document(ITypeLib* library, int index) {
-  BSTR name = nullptr;
-  BSTR doc = nullptr;
-  BSTR help_file = nullptr;
+  sorvane::Bstr name;
+  sorvane::Bstr doc;
+  sorvane::Bstr help_file;
   Documentation result;
-  Check(library->GetDocumentation(index, &name, &doc, &result.help_context, &help_file),
+  Check(library->GetDocumentation(index, name.put(), doc.put(), &result.help_context,
+                                  help_file.put()),
         "GetDocumentation");
-  result.name = name != nullptr ? name : L"";
-  result.doc_string = doc != nullptr ? doc : L"";
-  ::SysFreeString(name);
-  ::SysFreeString(doc);
-  ::SysFreeString(help_file);
+  result.name = name.get() != nullptr ? name.get() : L"";
+  result.doc_string = doc.get() != nullptr ? doc.get() : L"";
   return result;
 }
 

@@ -25,19 +25,20 @@ std::vector<CachedDispid>& DispidCache() {
 // The status a failed Invoke stands for: the exception's own code where the
 // object raised one.
 HRESULT InvokeFailure(HRESULT status, EXCEPINFO& info) {
+  if (status == DISP_E_EXCEPTION && info.pfnDeferredFillIn != nullptr) {
+    info.pfnDeferredFillIn(&info);
+  }
+  // The texts are the caller's to free; the status is all that is kept.
+  const Bstr source = Bstr::Attach(info.bstrSource);
+  const Bstr description = Bstr::Attach(info.bstrDescription);
+  const Bstr help_file = Bstr::Attach(info.bstrHelpFile);
   if (status == DISP_E_EXCEPTION) {
-    if (info.pfnDeferredFillIn != nullptr) {
-      info.pfnDeferredFillIn(&info);
-    }
     if (info.scode != 0) {
       status = info.scode;
     } else if (info.wCode != 0) {
       status = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, info.wCode);
     }
   }
-  ::SysFreeString(info.bstrSource);
-  ::SysFreeString(info.bstrDescription);
-  ::SysFreeString(info.bstrHelpFile);
   return status;
 }
 
