@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "com/win32_host_objects.h"
+#include "common/win32_handles.h"
 #include "dialog/recent_web.h"
 #include "host/com/win32_host_ids.h"
 #include "model/command_bar_model.h"
@@ -463,6 +464,38 @@ TEST(ModuleEntry, ServesOnlyConnect) {
   EXPECT_EQ(factory->LockServer(FALSE), S_OK);
   factory.Reset();
   EXPECT_EQ(can_unload_now(), S_OK);
+  ::FreeLibrary(module);
+}
+
+// A key the registration cannot write fails it with the system's status: a
+// volatile class key takes no lasting subkey, so InprocServer32 cannot be made
+// under it. Unregistering then removes what was written before the failure.
+TEST(ModuleRegistration, AKeyThatCannotBeWrittenFailsIt) {
+  constexpr wchar_t kClassKey[] = L"CLSID\\{53652739-6305-4BA2-B332-D8F23DC92BCD}";
+  const OleApartment apartment;
+  const HMODULE module = ::LoadLibraryW(reinterpret_cast<const wchar_t*>(ModulePath().c_str()));
+  ASSERT_NE(module, nullptr);
+  using Entry = HRESULT(STDAPICALLTYPE*)();
+  const auto register_server = reinterpret_cast<Entry>(
+      reinterpret_cast<void*>(::GetProcAddress(module, "DllRegisterServer")));
+  const auto unregister_server = reinterpret_cast<Entry>(
+      reinterpret_cast<void*>(::GetProcAddress(module, "DllUnregisterServer")));
+  ASSERT_NE(register_server, nullptr);
+  ASSERT_NE(unregister_server, nullptr);
+
+  ::SHDeleteKeyW(HKEY_CLASSES_ROOT, kClassKey);
+  HKEY created = nullptr;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_CLASSES_ROOT, kClassKey, 0, nullptr, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &created, nullptr),
+            ERROR_SUCCESS);
+  const UniqueKey volatile_key(created);
+
+  EXPECT_EQ(register_server(), HRESULT_FROM_WIN32(ERROR_CHILD_MUST_BE_VOLATILE));
+  EXPECT_EQ(unregister_server(), S_OK);
+  HKEY left = nullptr;
+  EXPECT_EQ(::RegOpenKeyExW(HKEY_CLASSES_ROOT, kClassKey, 0, KEY_READ, &left),
+            ERROR_FILE_NOT_FOUND);
+  const UniqueKey left_key(left);
   ::FreeLibrary(module);
 }
 
