@@ -36,8 +36,6 @@ using Clock = std::chrono::steady_clock;
 using standin::ControlPtr;
 using standin::Model;
 
-constexpr wchar_t kRecentWebList[] =
-    L"Software\\Microsoft\\FrontPage\\Explorer\\FrontPage Explorer\\Recent Web List";
 constexpr char kMruAnsi[] =
     "Software\\Microsoft\\Office\\9.0\\Common\\Open Find\\Microsoft FrontPage\\Settings\\Open "
     "Web\\File Name MRU";
@@ -110,16 +108,11 @@ ComPtr<IDispatch> AsDispatch(const Variant& value) {
 }
 
 // Takes the button's events and does nothing with them.
-class NullSink final : public ComObject<NullSink, IDispatch> {
+class NullSink final : public ComObject<NullSink, WithoutTypeInfo<>> {
  public:
   void* QueryOther(REFIID iid) noexcept {
     return iid == host::com::kIidCommandBarButtonEvents ? static_cast<IDispatch*>(this) : nullptr;
   }
-  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
-    *count = 0;
-    return S_OK;
-  }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override {
     return DISP_E_UNKNOWNNAME;
   }
@@ -370,14 +363,14 @@ int wmain(int argc, wchar_t** argv) {
   if (FAILED(::OleInitialize(nullptr))) {
     return 1;
   }
-  ::SHDeleteKeyW(HKEY_CURRENT_USER, sorvane::bench::kRecentWebList);
+  ::SHDeleteKeyW(HKEY_CURRENT_USER, sorvane::ToWide(sorvane::kRecentWebListKey).c_str());
   {
     sorvane::bench::Bench bench(sorvane::FromWide(argv[1]));
     bench.CallCounts();
     bench.ConnectRatio(repetitions);
     bench.OpenRatios(repetitions);
   }
-  ::SHDeleteKeyW(HKEY_CURRENT_USER, sorvane::bench::kRecentWebList);
+  ::SHDeleteKeyW(HKEY_CURRENT_USER, sorvane::ToWide(sorvane::kRecentWebListKey).c_str());
   ::OleUninitialize();
   return 0;
 }

@@ -127,6 +127,28 @@ struct ExposedInterface<T> {
   using type = typename T::Exposed;
 };
 
+// IDispatch's type-information half for an object that describes no types:
+// its callers find members by name (GetIDsOfNames) or know their DISPIDs.
+template <typename Interface = IDispatch>
+class WithoutTypeInfo : public Interface {
+ public:
+  using Exposed = Interface;
+
+  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
+    if (count == nullptr) {
+      return E_POINTER;
+    }
+    *count = 0;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override {
+    if (info != nullptr) {
+      *info = nullptr;
+    }
+    return DISP_E_BADINDEX;
+  }
+};
+
 // COM objects of this module alive now: the module may unload only at zero
 // (a sink the host still holds runs this module's code when released).
 inline std::atomic<long>& LiveComObjects() {

@@ -89,7 +89,7 @@ struct Member {
 // IDispatch by a table of members, for the host objects; Derived supplies
 // kMembers, Iids() and `void Call(DISPID, Access, const Args&, Variant&)`.
 template <typename Derived, typename... More>
-class HostObject : public ComObject<Derived, IDispatch, More...> {
+class HostObject : public ComObject<Derived, WithoutTypeInfo<>, More...> {
  public:
   explicit HostObject(HostFace& face) : face_(face) { face_.model().ObjectCreated(); }
   ~HostObject() override { face_.model().ObjectDestroyed(); }
@@ -103,19 +103,6 @@ class HostObject : public ComObject<Derived, IDispatch, More...> {
     return nullptr;
   }
 
-  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
-    if (count == nullptr) {
-      return E_POINTER;
-    }
-    *count = 0;
-    return S_OK;
-  }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override {
-    if (info != nullptr) {
-      *info = nullptr;
-    }
-    return DISP_E_BADINDEX;
-  }
   STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
                              DISPID* ids) noexcept override {
     if (iid != IID_NULL) {

@@ -23,7 +23,7 @@ Dispatch As(const Variant& result, const GUID& iid) {
 
 // Receives a button's events for one ClickHandler: Click is DISPID 1, with
 // Ctrl and CancelDefault (by reference), listed last to first.
-class ButtonEventSink final : public ComObject<ButtonEventSink, IDispatch> {
+class ButtonEventSink final : public ComObject<ButtonEventSink, WithoutTypeInfo<>> {
  public:
   explicit ButtonEventSink(ClickHandler& handler) : handler_(&handler) {}
 
@@ -32,19 +32,6 @@ class ButtonEventSink final : public ComObject<ButtonEventSink, IDispatch> {
 
   void* QueryOther(REFIID iid) noexcept {
     return iid == kIidCommandBarButtonEvents ? static_cast<IDispatch*>(this) : nullptr;
-  }
-  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
-    if (count == nullptr) {
-      return E_POINTER;
-    }
-    *count = 0;
-    return S_OK;
-  }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override {
-    if (info != nullptr) {
-      *info = nullptr;
-    }
-    return DISP_E_BADINDEX;
   }
   STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
                              DISPID* ids) noexcept override {
