@@ -12,7 +12,8 @@ Host::Host()
                             u"Web" + std::u16string(1, static_cast<char16_t>(u'0' + n)));
       }),
       face_(model_),
-      application_class_(host::com::kClsidApplication, face_.NewApplicationClass().Get()),
+      application_class_(std::in_place, host::com::kClsidApplication,
+                         face_.NewApplicationClass().Get()),
       add_ins_(face_) {
   model_.set_add_in_router(
       [this](const ControlPtr& control, std::u16string_view) { face_.RaiseClick(control); });

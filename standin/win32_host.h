@@ -5,6 +5,8 @@
 // with the application class registered for add-ins to create, and the
 // add-ins it loads. A click on an add-in's button reaches the add-in's sinks.
 
+#include <optional>
+
 #include "com/win32_host_objects.h"
 #include "model/command_bar_model.h"
 #include "registry/win32_registry.h"
@@ -24,11 +26,15 @@ class Host {
   com::HostFace& face() { return face_; }
   AddIns& add_ins() { return add_ins_; }
 
+  // Stops answering for the application class: creating the host then fails
+  // as it does when the host is not running.
+  void RevokeApplicationClass() { application_class_.reset(); }
+
  private:
   Win32Registry registry_;
   Model model_;
   com::HostFace face_;
-  com::ClassRegistration application_class_;
+  std::optional<com::ClassRegistration> application_class_;
   AddIns add_ins_;
 };
 

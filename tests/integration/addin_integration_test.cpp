@@ -24,6 +24,7 @@
 #include "model/command_bar_model.h"
 #include "registry/win32_registry.h"
 #include "support/win32_dialog_driver.h"
+#include "support/win32_host_values.h"
 #include "win32_addins.h"
 #include "win32_host.h"
 
@@ -34,11 +35,6 @@ using namespace testing_support;  // NOLINT(google-build-using-namespace)
 using standin::ControlPtr;
 using standin::Model;
 
-constexpr wchar_t kRecentWebList[] =
-    L"Software\\Microsoft\\FrontPage\\Explorer\\FrontPage Explorer\\Recent Web List";
-constexpr wchar_t kMru[] =
-    L"Software\\Microsoft\\Office\\9.0\\Common\\Open Find\\Microsoft FrontPage\\Settings\\Open "
-    L"Web\\File Name MRU";
 constexpr HResult kInjected = HResultFromBits(0x80041234U);
 
 // The module as built, as Wine names it.
@@ -50,20 +46,11 @@ std::u16string ModulePath() {
   return path;
 }
 
-class OleApartment {
- public:
-  OleApartment() { EXPECT_EQ(::OleInitialize(nullptr), S_OK); }
-  ~OleApartment() { ::OleUninitialize(); }
-  OleApartment(const OleApartment&) = delete;
-  OleApartment& operator=(const OleApartment&) = delete;
-};
-
 class AddInEndToEnd : public testing::Test {
  protected:
   void SetUp() override {
     standin::RegisterDesignerLibrary();
-    ::SHDeleteKeyW(HKEY_CURRENT_USER, kRecentWebList);
-    ::SHDeleteKeyW(HKEY_CURRENT_USER, kMru);
+    ClearHostValues();
   }
   void TearDown() override {
     bool unloadable = false;
@@ -77,8 +64,7 @@ class AddInEndToEnd : public testing::Test {
     }
     EXPECT_TRUE(unloadable) << "the module must allow unloading once everything is gone";
     EXPECT_EQ(model_.live_objects(), 0) << "host objects still held by the add-in";
-    ::SHDeleteKeyW(HKEY_CURRENT_USER, kRecentWebList);
-    ::SHDeleteKeyW(HKEY_CURRENT_USER, kMru);
+    ClearHostValues();
   }
 
   HRESULT Load() {
@@ -614,7 +600,7 @@ class PreviousValue : public AddInEndToEnd, public testing::WithParamInterface<S
 TEST_P(PreviousValue, IsReadAsItCanBe) {
   const StoredCase& c = GetParam();
   HKEY key = nullptr;
-  ASSERT_EQ(::RegCreateKeyW(HKEY_CURRENT_USER, kMru, &key), 0);
+  ASSERT_EQ(::RegCreateKeyW(HKEY_CURRENT_USER, ToWide(kFileNameMruKey).c_str(), &key), 0);
   if (c.type) {
     ::RegSetValueExA(key, "Value", 0, *c.type, reinterpret_cast<const BYTE*>(c.bytes.data()),
                      static_cast<DWORD>(c.bytes.size()));
@@ -679,13 +665,9 @@ class FaultSweep : public testing::Test {
 
   void SetUp() override {
     standin::RegisterDesignerLibrary();
-    ClearValues();
+    ClearHostValues();
   }
-  void TearDown() override { ClearValues(); }
-  static void ClearValues() {
-    ::SHDeleteKeyW(HKEY_CURRENT_USER, kRecentWebList);
-    ::SHDeleteKeyW(HKEY_CURRENT_USER, kMru);
-  }
+  void TearDown() override { ClearHostValues(); }
 
   OleApartment apartment_;
 
@@ -762,7 +744,7 @@ TEST_F(FaultSweep, EveryHostCallFailingInTurn) {
     ASSERT_EQ(clean.opened, 1U);
     ASSERT_EQ(clean.held, 0);
   }
-  ClearValues();
+  ClearHostValues();
 
   constexpr HRESULT kInjected = HResultFromBits(0x80041234U);
   std::set<std::string> operations;
@@ -774,7 +756,7 @@ TEST_F(FaultSweep, EveryHostCallFailingInTurn) {
     std::string phase;
     host.model().faults().Arm(call.operation, call.occurrence, kInjected);
     const Outcome outcome = Cycle(host, phase);
-    ClearValues();
+    ClearHostValues();
     EXPECT_EQ(host.model().faults().pending(), 0U) << "the fault did not fire";
     if (call.phase == "connection") {
       EXPECT_EQ(outcome.connected, kInjected);
@@ -879,7 +861,7 @@ TEST_F(FaultSweep, ThousandCyclesLeaveNothingBehind) {
     ASSERT_EQ(outcome.disconnected, S_OK) << cycle;
     ASSERT_FALSE(outcome.dialog_after_open) << cycle;
     if (cycle % 100 == 0) {
-      ClearValues();  // "Value" grows by one address per Open
+      ClearHostValues();  // "Value" grows by one address per Open
     }
     if (cycle == kWarmUp) {
       start = Measure(host.model());

@@ -6,19 +6,17 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
-#include <shlwapi.h>
 
-#include <optional>
 #include <string>
 
-#include "com/win32_host_objects.h"
 #include "dialog/recent_web.h"
 #include "dialog/win32_frm_open.h"
 #include "host/com/win32_host_app.h"
-#include "host/com/win32_host_ids.h"
 #include "model/command_bar_model.h"
 #include "registry/win32_registry.h"
 #include "support/win32_dialog_driver.h"
+#include "support/win32_host_values.h"
+#include "win32_host.h"
 
 namespace sorvane {
 namespace {
@@ -26,43 +24,16 @@ namespace {
 using namespace testing_support;  // NOLINT(google-build-using-namespace)
 using standin::Model;
 
-constexpr wchar_t kRecentWebList[] =
-    L"Software\\Microsoft\\FrontPage\\Explorer\\FrontPage Explorer\\Recent Web List";
-constexpr wchar_t kMru[] =
-    L"Software\\Microsoft\\Office\\9.0\\Common\\Open Find\\Microsoft FrontPage\\Settings\\Open "
-    L"Web\\File Name MRU";
-
-class OleApartment {
- public:
-  OleApartment() { EXPECT_EQ(::OleInitialize(nullptr), S_OK); }
-  ~OleApartment() { ::OleUninitialize(); }
-  OleApartment(const OleApartment&) = delete;
-  OleApartment& operator=(const OleApartment&) = delete;
-};
-
 class OpenEndToEnd : public testing::Test {
  protected:
-  OpenEndToEnd()
-      : model_([this](int n) {
-          return GetRegString(registry_, kHkeyCurrentUser, kRecentWebListKey,
-                              u"Web" + std::u16string(1, static_cast<char16_t>(u'0' + n)));
-        }),
-        face_(model_),
-        application_class_(std::in_place, host::com::kClsidApplication,
-                           face_.NewApplicationClass().Get()) {}
-
-  void SetUp() override {
-    ::SHDeleteKeyW(HKEY_CURRENT_USER, kRecentWebList);
-    ::SHDeleteKeyW(HKEY_CURRENT_USER, kMru);
-  }
+  void SetUp() override { ClearHostValues(); }
   void TearDown() override {
     UnloadOpenForm();
     OpenFormInstance().reset();
     Pump();
     host::com::ReleaseHostApp();
     EXPECT_EQ(model_.live_objects(), 0) << "host objects still held";
-    ::SHDeleteKeyW(HKEY_CURRENT_USER, kRecentWebList);
-    ::SHDeleteKeyW(HKEY_CURRENT_USER, kMru);
+    ClearHostValues();
   }
 
   // Shows the dialog, types `text` and presses Enter; returns the dialog.
@@ -83,10 +54,9 @@ class OpenEndToEnd : public testing::Test {
   std::string Mru() { return Value(kFileNameMruKey, kFileNameMruValue); }
 
   OleApartment apartment_;
-  Win32Registry registry_;
-  Model model_;
-  standin::com::HostFace face_;
-  std::optional<standin::com::ClassRegistration> application_class_;
+  standin::Host host_;
+  Win32Registry& registry_ = host_.registry();
+  Model& model_ = host_.model();
 };
 
 TEST_F(OpenEndToEnd, OpenWritesBothValuesAndTheHostOpensTheWeb) {
@@ -166,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(EveryCall, OpenHostFault,
                          });
 
 TEST_F(OpenEndToEnd, HostThatCannotBeCreatedWritesNothing) {
-  application_class_.reset();  // the host application class is no longer registered
+  host_.RevokeApplicationClass();
   MessageBoxWatcher watcher;
   const HWND dialog = Open(L"myserver/sales");
   ASSERT_EQ(watcher.texts.size(), 1U);
