@@ -11,49 +11,19 @@ be read with the native 64-bit tools in its 32-bit view.
 """
 
 import os
-import re
 import subprocess
 import sys
 import time
 
 import pefile
 
-from winetools import Checks, ROOT, diff, run, standin, windows_path
+from winetools import addins_started, Checks, diff, export_hive, ROOT, run, standin, windows_path
 
 UNINSTALL = ("HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\"
              "KELVRA SORVANE")
 ADDIN = "HKEY_CURRENT_USER\\SOFTWARE\\MICROSOFT\\OFFICE\\FRONTPAGE\\ADDINS\\SORVANE.CONNECT"
 INSTALL_DIR = os.path.join(ROOT, "build", "wine", "x64", "drive_c", "Program Files (x86)",
                            "Kelvra Sorvane")
-
-
-def export(hive):
-    """The 32-bit view of a hive, as the 32-bit installer and module see it."""
-    path = os.path.join(ROOT, "build", "wine", f"installer-{hive}.reg")
-    # reg.exe has been seen to fail without a word once on a fresh prefix: say
-    # what it reported and try again before giving up.
-    for attempt in range(3):
-        result = run(["reg", "export", hive, windows_path(path), "/y", "/reg:32"])
-        if os.path.isfile(path):
-            break
-        print(f"note: reg export {hive} wrote nothing (exit {result.returncode}): "
-              f"{result.stdout.strip()} {result.stderr.strip()}", file=sys.stderr)
-        time.sleep(1 + attempt)
-    with open(path, "rb") as f:
-        text = f.read().decode("utf-16")
-    os.remove(path)
-    keys, current, pending = {}, None, ""
-    for line in text.splitlines():
-        line = pending + line.strip()
-        pending = ""
-        if line.endswith("\\"):
-            pending = line[:-1]
-        elif line.startswith("[") and line.endswith("]"):
-            current = line[1:-1].upper()
-            keys.setdefault(current, set())
-        elif current is not None and line:
-            keys[current].add(line)
-    return keys
 
 
 # Wine's own bookkeeping of the display, the devices and the session, rewritten
@@ -65,7 +35,7 @@ WINE_VOLATILE = ("HKEY_LOCAL_MACHINE\\SYSTEM\\CURRENTCONTROLSET\\CONTROL\\VIDEO"
 
 
 def snapshot():
-    taken = {hive: export(hive) for hive in ("HKCU", "HKCR", "HKLM")}
+    taken = {hive: export_hive(hive, view="32") for hive in ("HKCU", "HKCR", "HKLM")}
     for hive in taken:
         taken[hive] = {k: v for k, v in taken[hive].items() if not k.startswith(WINE_VOLATILE)}
     return taken
@@ -160,8 +130,8 @@ def main():
         added, removed, changed = diff(before[hive], gone[hive])
         checks.check(not (added or removed or changed),
                      f"{hive}: as before the install: +{added[:3]} -{removed[:3]} ~{changed[:3]}")
-    answers = standin(program, ["start", "quit"])
-    checks.check(not any(a.startswith("addin:") for a in answers), "the host no longer loads it")
+    started = addins_started(program)
+    checks.check(not started, f"the host no longer loads it: {started}")
     checks.finish()
 
 

@@ -9,7 +9,7 @@ and check that the host no longer loads it.
 
 import sys
 
-from winetools import Checks, run, standin, windows_path
+from winetools import addins_started, Checks, run, standin, windows_path
 
 
 def main():
@@ -40,9 +40,8 @@ def main():
 
     result = run(["regsvr32", "/u", "/s", dll], arch=arch)
     checks.check(result.returncode == 0, f"regsvr32 /u exits 0 (got {result.returncode})")
-    answers = standin(program, ["start", "quit"], arch=arch)
-    checks.check(not any(a.startswith("addin:") for a in answers),
-                 f"the host no longer loads it: {answers}")
+    started = addins_started(program, arch)
+    checks.check(not started, f"the host no longer loads it: {started}")
     checks.finish()
 
 

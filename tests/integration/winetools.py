@@ -4,6 +4,7 @@ with scripts/wine and scripts/standin."""
 import os
 import subprocess
 import sys
+import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 EMULATOR_CRASH = "qemu: uncaught target signal"
@@ -36,10 +37,25 @@ def standin(program, commands, arch="x64", timeout=600):
     return result.stdout.splitlines()
 
 
-def export_hive(hive, arch="x64"):
-    """The registry below `hive` as {key: set of value lines}, from `reg export`."""
+def addins_started(program, arch="x64"):
+    """The add-ins a stand-in host loads when it starts: its `addin:` answers."""
+    return [a for a in standin(program, ["start", "quit"], arch=arch) if a.startswith("addin:")]
+
+
+def export_hive(hive, arch="x64", view=None):
+    """The registry below `hive` as {key: set of value lines}, from `reg export`;
+    `view` "32" or "64" picks that registry view."""
     path = os.path.join(ROOT, "build", "wine", f"export-{arch}-{hive}.reg")
-    run(["reg", "export", hive, windows_path(path), "/y"], arch=arch)
+    command = ["reg", "export", hive, windows_path(path), "/y"] + ([f"/reg:{view}"] if view else [])
+    # reg.exe has been seen to fail without a word once on a fresh prefix: say
+    # what it reported and try again before giving up.
+    for attempt in range(3):
+        result = run(command, arch=arch)
+        if os.path.isfile(path):
+            break
+        print(f"note: reg export {hive} wrote nothing (exit {result.returncode}): "
+              f"{result.stdout.strip()} {result.stderr.strip()}", file=sys.stderr)
+        time.sleep(1 + attempt)
     with open(path, "rb") as f:
         data = f.read()
     os.remove(path)
