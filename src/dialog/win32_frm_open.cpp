@@ -364,7 +364,7 @@ INT_PTR FrmOpen::HandleMessage(UINT message, WPARAM wparam, LPARAM /*lparam*/) {
       if (LOWORD(wparam) == IDC_CMDOPEN) {
         // The handler keeps its dialog alive: a successful Open unloads it.
         const std::shared_ptr<FrmOpen> self = weak_from_this().lock();
-        cmdOpen_Click(self != nullptr ? *self : *this, ActiveOpenServices());
+        cmdOpen_Click(*this, ActiveOpenServices());
         return TRUE;
       }
       if (LOWORD(wparam) == IDC_CMDCANCEL) {
