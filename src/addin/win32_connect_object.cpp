@@ -14,8 +14,6 @@
 #include <initguid.h>  // NOLINT(llvm-include-order): must come before the header it serves
 #include "sorvane_idl.h"
 
-extern "C" IMAGE_DOS_HEADER __ImageBase;  // NOLINT(bugprone-reserved-identifier)
-
 namespace sorvane::addin {
 
 namespace {
@@ -32,10 +30,8 @@ ComPtr<ITypeInfo> TypeInfoOf(const GUID& iid) {
       return cached_info;
     }
   }
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(reinterpret_cast<HMODULE>(&__ImageBase), path, MAX_PATH);
   ComPtr<ITypeLib> library;
-  ThrowIfFailed(::LoadTypeLibEx(path, REGKIND_NONE, &library));
+  ThrowIfFailed(::LoadTypeLibEx(ModuleFilePath().c_str(), REGKIND_NONE, &library));
   ComPtr<ITypeInfo> info;
   if (FAILED(library->GetTypeInfoOfGuid(iid, &info))) {
     ComPtr<ITypeInfo> coclass;

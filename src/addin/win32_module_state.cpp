@@ -1,10 +1,13 @@
 #include "addin/win32_module_state.h"
 
 #include <atomic>
+#include <vector>
 
 #include "common/win32_com.h"
 #include "dialog/win32_frm_open.h"
 #include "host/com/win32_host_app.h"
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;  // NOLINT(bugprone-reserved-identifier)
 
 namespace sorvane::addin {
 
@@ -62,6 +65,21 @@ bool ReleaseIfUnused() noexcept {
   }
   Instance().Release();
   return true;
+}
+
+std::wstring ModuleFilePath() {
+  std::vector<wchar_t> path(MAX_PATH);
+  for (;;) {
+    const DWORD length = ::GetModuleFileNameW(reinterpret_cast<HMODULE>(&__ImageBase), path.data(),
+                                              static_cast<DWORD>(path.size()));
+    if (length == 0) {
+      ThrowLastError();
+    }
+    if (length < path.size()) {
+      return {path.data(), length};
+    }
+    path.resize(path.size() * 2);  // cut short: try a larger buffer
+  }
 }
 
 AddInModule& TheModule() {

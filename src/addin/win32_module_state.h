@@ -5,12 +5,17 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "addin/connect.h"
 
 namespace sorvane::addin {
 
 HINSTANCE ModuleHandle() noexcept;
 void SetModuleHandle(HINSTANCE module) noexcept;
+
+// The full path of this module's file, however long.
+std::wstring ModuleFilePath();
 
 // IClassFactory::LockServer locks held.
 void LockModule(bool lock) noexcept;

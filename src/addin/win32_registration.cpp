@@ -3,14 +3,12 @@
 #include <oleauto.h>
 
 #include <string>
-#include <vector>
 
+#include "addin/win32_module_state.h"
 #include "common/hresult.h"
 #include "common/win32_com.h"
 #include "common/win32_handles.h"
 #include "sorvane_idl.h"
-
-extern "C" IMAGE_DOS_HEADER __ImageBase;  // NOLINT(bugprone-reserved-identifier)
 
 namespace sorvane::addin {
 
@@ -30,21 +28,6 @@ constexpr SYSKIND kSyskind = sizeof(void*) == 4 ? SYS_WIN32 : SYS_WIN64;
 void Check(LONG status) {
   if (status != ERROR_SUCCESS) {
     throw HResultError(HRESULT_FROM_WIN32(status));
-  }
-}
-
-std::wstring ModulePath() {
-  std::vector<wchar_t> path(MAX_PATH);
-  for (;;) {
-    const DWORD length = ::GetModuleFileNameW(reinterpret_cast<HMODULE>(&__ImageBase), path.data(),
-                                              static_cast<DWORD>(path.size()));
-    if (length == 0) {
-      throw HResultError(HRESULT_FROM_WIN32(::GetLastError()));
-    }
-    if (length < path.size()) {
-      return {path.data(), length};
-    }
-    path.resize(path.size() * 2);
   }
 }
 
@@ -109,7 +92,7 @@ void DeleteIfEmpty(HKEY root, const std::wstring& path) {
 }
 
 void Register() {
-  const std::wstring module = ModulePath();
+  const std::wstring module = ModuleFilePath();
   SetString(HKEY_CLASSES_ROOT, kClassKey, nullptr, kProgId);
   {
     const UniqueKey server =
