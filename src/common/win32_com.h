@@ -147,6 +147,11 @@ class WithoutTypeInfo : public Interface {
     }
     return DISP_E_BADINDEX;
   }
+
+ protected:
+  // Only ever a base of a COM object, which ends its own life.
+  WithoutTypeInfo() = default;
+  ~WithoutTypeInfo() = default;
 };
 
 // COM objects of this module alive now: the module may unload only at zero
