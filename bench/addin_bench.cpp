@@ -19,15 +19,14 @@
 #include <string>
 #include <vector>
 
-#include "com/win32_host_objects.h"
+#include "com/win32_host_face.h"
+#include "com/win32_host_ids.h"
 #include "common/win32_text.h"
-#include "dialog/frm_open_ids.h"
-#include "dialog/recent_web.h"
-#include "host/com/win32_host_ids.h"
 #include "model/command_bar_model.h"
-#include "registry/win32_registry.h"
 #include "win32_addins.h"
+#include "win32_dialog_inspect.h"
 #include "win32_host.h"
+#include "win32_host_values.h"
 
 namespace sorvane::bench {
 namespace {
@@ -111,7 +110,8 @@ ComPtr<IDispatch> AsDispatch(const Variant& value) {
 class NullSink final : public ComObject<NullSink, WithoutTypeInfo<>> {
  public:
   void* QueryOther(REFIID iid) noexcept {
-    return iid == host::com::kIidCommandBarButtonEvents ? static_cast<IDispatch*>(this) : nullptr;
+    return iid == standin::com::kDiidCommandBarButtonEvents ? static_cast<IDispatch*>(this)
+                                                            : nullptr;
   }
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override {
     return DISP_E_UNKNOWNNAME;
@@ -137,11 +137,11 @@ class Bench {
       for (int i = 0; i < repetitions; ++i) {
         StoreValue(size);
         Click();
-        const HWND dialog = ::FindWindowW(L"#32770", L"Open Web");
-        ::SendMessageW(::GetDlgItem(dialog, IDC_TXTWEBURL), WM_SETTEXT, 0,
+        const HWND dialog = standin::FindOpenWebDialog();
+        ::SendMessageW(standin::TextBoxOf(dialog), WM_SETTEXT, 0,
                        reinterpret_cast<LPARAM>(L"myserver/sales"));
-        open.push_back(
-            Seconds([&] { ::SendMessageW(::GetDlgItem(dialog, IDC_CMDOPEN), BM_CLICK, 0, 0); }));
+        const HWND open_button = standin::OpenButtonOf(dialog);
+        open.push_back(Seconds([&] { ::SendMessageW(open_button, BM_CLICK, 0, 0); }));
         Pump();
         StoreValue(size);
         raw.push_back(Seconds([&] { RawRegistryWork(size); }));
@@ -149,9 +149,8 @@ class Bench {
       std::vector<double> cancel;
       for (int i = 0; i < repetitions; ++i) {
         Click();
-        const HWND dialog = ::FindWindowW(L"#32770", L"Open Web");
-        cancel.push_back(
-            Seconds([&] { ::SendMessageW(::GetDlgItem(dialog, IDC_CMDCANCEL), BM_CLICK, 0, 0); }));
+        const HWND cancel_button = standin::CancelButtonOf(standin::FindOpenWebDialog());
+        cancel.push_back(Seconds([&] { ::SendMessageW(cancel_button, BM_CLICK, 0, 0); }));
         Pump();
       }
       const std::string goal = size >= (std::size_t{64} << 10) ? "1.5" : "report";
@@ -172,7 +171,7 @@ class Bench {
   // host calls made directly.
   void ConnectRatio(int repetitions) {
     Connect();
-    _IDTExtensibility2* add_in = add_ins_.add_in(0);
+    standin::com::IDTExtensibility2* add_in = add_ins_.add_in(0);
     SAFEARRAYBOUND bound{0, 0};
     SAFEARRAY* custom = ::SafeArrayCreate(VT_VARIANT, 1, &bound);
     std::vector<double> by_add_in;
@@ -180,12 +179,14 @@ class Bench {
     for (int i = 0; i < repetitions * 4; ++i) {
       const ComPtr<IDispatch> application = face_.NewApplication();
       const ComPtr<IDispatch> instance = face_.NewAddInInstance(u"Sorvane.Connect");
-      add_in->OnDisconnection(ext_dm_UserClosed, &custom);
+      add_in->OnDisconnection(standin::com::kDisconnectUserClosed, &custom);
       by_add_in.push_back(Seconds([&] {
-        add_in->OnConnection(application.Get(), ext_cm_Startup, instance.Get(), &custom);
-        add_in->OnDisconnection(ext_dm_UserClosed, &custom);
+        add_in->OnConnection(application.Get(), standin::com::kConnectStartup, instance.Get(),
+                             &custom);
+        add_in->OnDisconnection(standin::com::kDisconnectUserClosed, &custom);
       }));
-      add_in->OnConnection(application.Get(), ext_cm_Startup, instance.Get(), &custom);
+      add_in->OnConnection(application.Get(), standin::com::kConnectStartup, instance.Get(),
+                           &custom);
       direct.push_back(Seconds([&] { DirectConnectAndDisconnect(application.Get()); }));
     }
     ::SafeArrayDestroy(custom);
@@ -199,27 +200,27 @@ class Bench {
     int connection = 0;
     int open = 0;
     int* counting = &connection;
-    model_.faults().set_journal([&](std::string_view) { ++*counting; });
+    host_.state().faults().set_observer([&](std::string_view) { ++*counting; });
     Connect();
     counting = &open;
     Click();
-    const HWND dialog = ::FindWindowW(L"#32770", L"Open Web");
-    ::SendMessageW(::GetDlgItem(dialog, IDC_TXTWEBURL), WM_SETTEXT, 0,
+    const HWND dialog = standin::FindOpenWebDialog();
+    ::SendMessageW(standin::TextBoxOf(dialog), WM_SETTEXT, 0,
                    reinterpret_cast<LPARAM>(L"myserver/sales"));
-    ::SendMessageW(::GetDlgItem(dialog, IDC_CMDOPEN), BM_CLICK, 0, 0);
+    ::SendMessageW(standin::OpenButtonOf(dialog), BM_CLICK, 0, 0);
     Pump();
-    model_.faults().set_journal(nullptr);
+    host_.state().faults().set_observer(nullptr);
     Disconnect();
     // The least the behaviour needs. Connection: CommandBars, Item, FindControl;
     // the walk over HostApp's File bar (CommandBars, Item, Controls, the
     // enumerator, one Next per control and one more, one Caption per control,
     // Index for the match); Controls, Add, Caption, Tag, ProgId, OnAction; the
     // click connection (FindConnectionPoint, Advise); Enabled. Open: CommandBars,
-    // Item, Controls, Item, the popup's Controls and its Item, Execute.
+    // Item, Controls, Item, the popup's Controls(1), Execute.
     const int controls = static_cast<int>(model_.file_bar().list->controls.size());
     const int connection_minimum = 3 + 4 + (controls + 1) + controls + 1 + 6 + 2 + 1;
     Report("host-calls-per-connection", connection, std::to_string(connection_minimum));
-    Report("host-calls-per-open", open, "7");
+    Report("host-calls-per-open", open, "6");
   }
 
  private:
@@ -230,9 +231,9 @@ class Bench {
       std::exit(1);
     }
   }
-  void Disconnect() { add_ins_.Disconnect(ext_dm_UserClosed); }
+  void Disconnect() { add_ins_.Disconnect(standin::com::kDisconnectUserClosed); }
   void Click() {
-    model_.Execute(Model::Item(*model_.file_bar().list, u"Kelvra Sorvane..."));
+    host_.Click(Model::Item(*model_.file_bar().list, u"Kelvra Sorvane..."));
     Pump();
   }
 
@@ -277,7 +278,7 @@ class Bench {
     ComPtr<IConnectionPointContainer> container;
     button->QueryInterface(IID_PPV_ARGS(&container));
     ComPtr<IConnectionPoint> point;
-    container->FindConnectionPoint(host::com::kIidCommandBarButtonEvents, &point);
+    container->FindConnectionPoint(standin::com::kDiidCommandBarButtonEvents, &point);
     DWORD cookie = 0;
     point->Advise(sink_.Get(), &cookie);
     Put(button.Get(), L"Enabled", Variant::Bool(true));
@@ -363,14 +364,14 @@ int wmain(int argc, wchar_t** argv) {
   if (FAILED(::OleInitialize(nullptr))) {
     return 1;
   }
-  ::SHDeleteKeyW(HKEY_CURRENT_USER, sorvane::ToWide(sorvane::kRecentWebListKey).c_str());
+  sorvane::standin::ClearHostValues();
   {
     sorvane::bench::Bench bench(sorvane::FromWide(argv[1]));
     bench.CallCounts();
     bench.ConnectRatio(repetitions);
     bench.OpenRatios(repetitions);
   }
-  ::SHDeleteKeyW(HKEY_CURRENT_USER, sorvane::ToWide(sorvane::kRecentWebListKey).c_str());
+  sorvane::standin::ClearHostValues();
   ::OleUninitialize();
   return 0;
 }

@@ -70,9 +70,11 @@ function(sorvane_module_compiler target)
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>)
 endfunction()
 
+get_target_property(common_sources sorvane_common SOURCES)
 get_target_property(portable_sources sorvane_portable SOURCES)
 get_target_property(win32_sources sorvane_win32 SOURCES)
 add_library(Sorvane SHARED
+  ${common_sources}
   ${portable_sources}
   ${win32_sources}
   addin/win32_connect_object.cpp

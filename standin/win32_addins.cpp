@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "com/win32_host_ids.h"
 #include "common/win32_handles.h"
 #include "common/win32_text.h"
 
@@ -13,8 +14,6 @@ namespace sorvane::standin {
 namespace {
 
 constexpr wchar_t kAddInsKey[] = L"Software\\Microsoft\\Office\\FrontPage\\Addins";
-constexpr GUID kDesignerLibrary{
-    0xAC0714F2, 0x3D04, 0x11D1, {0xAE, 0x7D, 0x00, 0xA0, 0xC9, 0x0F, 0x26, 0xF4}};
 
 using DllGetClassObjectFunction = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 using DllCanUnloadNowFunction = HRESULT(STDAPICALLTYPE*)();
@@ -41,11 +40,8 @@ class CustomArray {
       throw std::bad_alloc();
     }
     LONG index = 1;
-    VARIANT one;
-    ::VariantInit(&one);
-    one.vt = VT_I4;
-    one.lVal = 1;
-    ::SafeArrayPutElement(array_, &index, &one);
+    Variant one = Variant::Int32(1);
+    ThrowIfFailed(::SafeArrayPutElement(array_, &index, one.get()));
   }
   ~CustomArray() { ::SafeArrayDestroy(array_); }
   CustomArray(const CustomArray&) = delete;
@@ -61,10 +57,8 @@ class CustomArray {
 CLSID CreatableClass(const std::u16string& path, std::u16string& prog_id) {
   ComPtr<ITypeLib> library;
   ThrowIfFailed(::LoadTypeLibEx(ToWide(path).c_str(), REGKIND_NONE, &library));
-  BSTR library_name = nullptr;
-  ThrowIfFailed(library->GetDocumentation(-1, &library_name, nullptr, nullptr, nullptr));
-  const Bstr owned_library_name(FromWide(library_name));
-  ::SysFreeString(library_name);
+  Bstr library_name;
+  ThrowIfFailed(library->GetDocumentation(-1, library_name.put(), nullptr, nullptr, nullptr));
   for (UINT i = 0; i < library->GetTypeInfoCount(); ++i) {
     ComPtr<ITypeInfo> info;
     ThrowIfFailed(library->GetTypeInfo(i, &info));
@@ -75,15 +69,21 @@ CLSID CreatableClass(const std::u16string& path, std::u16string& prog_id) {
     const CLSID clsid = attr->guid;
     info->ReleaseTypeAttr(attr);
     if (creatable) {
-      BSTR class_name = nullptr;
-      ThrowIfFailed(
-          library->GetDocumentation(static_cast<INT>(i), &class_name, nullptr, nullptr, nullptr));
-      prog_id = owned_library_name.str() + u"." + FromWide(class_name);
-      ::SysFreeString(class_name);
+      Bstr class_name;
+      ThrowIfFailed(library->GetDocumentation(static_cast<INT>(i), class_name.put(), nullptr,
+                                              nullptr, nullptr));
+      prog_id = library_name.str() + u"." + class_name.str();
       return clsid;
     }
   }
   throw HResultError(CLASS_E_CLASSNOTAVAILABLE);
+}
+
+// The add-in's IDTExtensibility2, asked for by its identifier: an object
+// without it is no add-in, and the host lets it go.
+HRESULT AsAddIn(IUnknown* object, ComPtr<com::IDTExtensibility2>& add_in) {
+  return object->QueryInterface(com::kIidExtensibility2,
+                                reinterpret_cast<void**>(add_in.GetAddressOf()));
 }
 
 }  // namespace
@@ -118,13 +118,10 @@ std::vector<AddInEntry> ListAddInEntries() {
 }
 
 void RegisterDesignerLibrary() {
-  BSTR registered = nullptr;
-  if (SUCCEEDED(::QueryPathOfRegTypeLib(kDesignerLibrary, 1, 0, 0, &registered))) {
-    const bool present = ::GetFileAttributesW(registered) != INVALID_FILE_ATTRIBUTES;
-    ::SysFreeString(registered);
-    if (present) {
-      return;  // the host's platform has it already
-    }
+  Bstr registered;
+  if (SUCCEEDED(::QueryPathOfRegTypeLib(com::kLibidAddInDesigner, 1, 0, 0, registered.put())) &&
+      ::GetFileAttributesW(registered.get()) != INVALID_FILE_ATTRIBUTES) {
+    return;  // the host's platform has it already
   }
   wchar_t path[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -133,87 +130,161 @@ void RegisterDesignerLibrary() {
 }
 
 AddIns::~AddIns() {
-  bool unloadable = false;
-  Shutdown(unloadable);
+  try {
+    bool unloadable = false;
+    Shutdown(unloadable);
+  } catch (...) {  // NOLINT(bugprone-empty-catch): a host that closes goes on closing
+  }
 }
 
-HRESULT AddIns::Connect(Loaded loaded) {
-  loaded.instance = face_.NewAddInInstance(loaded.prog_id);
-  const ComPtr<IDispatch> application = face_.NewApplication();
-  CustomArray custom;
-  const HRESULT status = loaded.add_in->OnConnection(application.Get(), ext_cm_Startup,
-                                                     loaded.instance.Get(), custom.get());
-  if (FAILED(status)) {
-    return status;  // a failed connection: the host releases the add-in
-  }
-  loaded.add_in->OnStartupComplete(custom.get());
-  loaded_.push_back(std::move(loaded));
-  return status;
-}
-
-HRESULT AddIns::StartByProgId(const std::u16string& prog_id) {
-  CLSID clsid{};
-  HRESULT status = ::CLSIDFromProgID(ToWide(prog_id).c_str(), &clsid);
-  if (FAILED(status)) {
-    return status;
-  }
-  Loaded loaded{prog_id, nullptr, nullptr, nullptr};
-  status = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(_IDTExtensibility2),
-                              reinterpret_cast<void**>(loaded.add_in.GetAddressOf()));
-  if (FAILED(status)) {
-    return status;
-  }
+void AddIns::NoteComModule(const CLSID& clsid) {
   // The module COM loaded, to ask it at shutdown whether it can unload.
   wchar_t clsid_text[40] = {};
   ::StringFromGUID2(clsid, clsid_text, 40);
   HKEY server_key = nullptr;
   if (::RegOpenKeyExW(HKEY_CLASSES_ROOT,
                       (std::wstring(L"CLSID\\") + clsid_text + L"\\InprocServer32").c_str(), 0,
-                      KEY_READ, &server_key) == ERROR_SUCCESS) {
-    const UniqueKey server(server_key);
-    const HMODULE module = ::GetModuleHandleW(ToWide(QueryString(server.get(), nullptr)).c_str());
-    if (module != nullptr &&
-        std::find(com_modules_.begin(), com_modules_.end(), module) == com_modules_.end()) {
-      com_modules_.push_back(module);
+                      KEY_READ, &server_key) != ERROR_SUCCESS) {
+    return;
+  }
+  const UniqueKey server(server_key);
+  const HMODULE module = ::GetModuleHandleW(ToWide(QueryString(server.get(), nullptr)).c_str());
+  if (module != nullptr &&
+      std::find(com_modules_.begin(), com_modules_.end(), module) == com_modules_.end()) {
+    com_modules_.push_back(module);
+  }
+}
+
+HRESULT AddIns::Create(const std::u16string& prog_id, Loaded& loaded) {
+  loaded.prog_id = prog_id;
+  ComPtr<IUnknown> object;
+  const auto source = sources_.find(prog_id);
+  if (source == sources_.end()) {
+    CLSID clsid{};
+    HRESULT status = ::CLSIDFromProgID(ToWide(prog_id).c_str(), &clsid);
+    if (FAILED(status)) {
+      return status;
+    }
+    status = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                reinterpret_cast<void**>(object.GetAddressOf()));
+    if (FAILED(status)) {
+      return status;
+    }
+    NoteComModule(clsid);
+  } else {
+    const HMODULE module = ::LoadLibraryW(ToWide(source->second.module_path).c_str());
+    if (module == nullptr) {
+      return HRESULT_FROM_WIN32(::GetLastError());
+    }
+    modules_.push_back(module);
+    const auto get_class_object = reinterpret_cast<DllGetClassObjectFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(module, "DllGetClassObject")));
+    if (get_class_object == nullptr) {
+      return HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+    }
+    ComPtr<IClassFactory> factory;
+    HRESULT status = get_class_object(source->second.clsid, IID_PPV_ARGS(&factory));
+    if (FAILED(status)) {
+      return status;
+    }
+    status = factory->CreateInstance(nullptr, IID_IUnknown,
+                                     reinterpret_cast<void**>(object.GetAddressOf()));
+    if (FAILED(status)) {
+      return status;
     }
   }
-  return Connect(std::move(loaded));
+  return AsAddIn(object.Get(), loaded.add_in);
+}
+
+HRESULT AddIns::Connect(Loaded loaded, com::ExtConnectMode mode) {
+  const ComPtr<IDispatch> instance = face_.NewAddInInstance(loaded.prog_id);
+  const ComPtr<IDispatch> application = face_.NewApplication();
+  CustomArray custom;
+  const HRESULT status =
+      loaded.add_in->OnConnection(application.Get(), mode, instance.Get(), custom.get());
+  if (status != S_OK) {
+    // The host lets go of an add-in that failed to connect at once, and frees
+    // the modules nothing uses any more.
+    loaded.add_in.Reset();
+    FreeUnusedModules();
+    return FAILED(status) ? status : E_FAIL;
+  }
+  loaded_.push_back(std::move(loaded));
+  return status;
+}
+
+std::vector<AddIns::Outcome> AddIns::Start() {
+  std::vector<Outcome> outcomes;
+  const std::size_t first = loaded_.size();
+  for (const AddInEntry& entry : ListAddInEntries()) {
+    if (entry.load_behavior == 3) {
+      Loaded loaded;
+      HRESULT status = Create(entry.prog_id, loaded);
+      if (SUCCEEDED(status)) {
+        status = Connect(std::move(loaded), com::kConnectStartup);
+      }
+      outcomes.push_back({entry.prog_id, status});
+    }
+  }
+  // Once every add-in has connected.
+  for (std::size_t i = first; i < loaded_.size(); ++i) {
+    CustomArray custom;
+    loaded_[i].add_in->OnStartupComplete(custom.get());
+  }
+  return outcomes;
+}
+
+HRESULT AddIns::StartByProgId(const std::u16string& prog_id) {
+  Loaded loaded;
+  HRESULT status = Create(prog_id, loaded);
+  if (SUCCEEDED(status)) {
+    status = Connect(std::move(loaded), com::kConnectStartup);
+  }
+  if (SUCCEEDED(status)) {
+    CustomArray custom;
+    loaded_.back().add_in->OnStartupComplete(custom.get());
+  }
+  return status;
 }
 
 HRESULT AddIns::LoadModule(const std::u16string& path, std::u16string& prog_id) {
-  const CLSID clsid = CreatableClass(path, prog_id);
-  const HMODULE module = ::LoadLibraryW(ToWide(path).c_str());
-  if (module == nullptr) {
-    return HRESULT_FROM_WIN32(::GetLastError());
+  CLSID clsid{};
+  try {
+    clsid = CreatableClass(path, prog_id);
+  } catch (...) {
+    return HResultFromCurrentException();
   }
-  modules_.push_back(module);
-  const auto get_class_object = reinterpret_cast<DllGetClassObjectFunction>(
-      reinterpret_cast<void*>(::GetProcAddress(module, "DllGetClassObject")));
-  if (get_class_object == nullptr) {
-    return HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
-  }
-  ComPtr<IClassFactory> factory;
-  HRESULT status = get_class_object(clsid, IID_PPV_ARGS(&factory));
-  if (FAILED(status)) {
-    return status;
-  }
-  Loaded loaded{prog_id, nullptr, nullptr, module};
-  status = factory->CreateInstance(nullptr, __uuidof(_IDTExtensibility2),
-                                   reinterpret_cast<void**>(loaded.add_in.GetAddressOf()));
-  if (FAILED(status)) {
-    return status;
-  }
-  return Connect(std::move(loaded));
+  sources_[prog_id] = Source{path, clsid};
+  return StartByProgId(prog_id);
 }
 
-std::vector<AddIns::Outcome> AddIns::Disconnect(ext_DisconnectMode mode) {
-  std::vector<Outcome> outcomes;
-  for (Loaded& loaded : loaded_) {
-    CustomArray custom;
-    outcomes.push_back({loaded.prog_id, loaded.add_in->OnDisconnection(mode, custom.get())});
+HRESULT AddIns::Enable(const std::u16string& prog_id) {
+  Loaded loaded;
+  const HRESULT status = Create(prog_id, loaded);
+  return FAILED(status) ? status : Connect(std::move(loaded), com::kConnectAfterStartup);
+}
+
+HRESULT AddIns::Disable(const std::u16string& prog_id) {
+  const auto found = std::find_if(loaded_.begin(), loaded_.end(),
+                                  [&](const Loaded& loaded) { return loaded.prog_id == prog_id; });
+  if (found == loaded_.end()) {
+    return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
   }
-  loaded_.clear();  // the host releases what it disconnected
-  return outcomes;
+  const Loaded loaded = std::move(*found);
+  loaded_.erase(found);
+  CustomArray custom;
+  return loaded.add_in->OnDisconnection(com::kDisconnectUserClosed, custom.get());
+}
+
+std::vector<AddIns::Outcome> AddIns::Disconnect(com::ExtDisconnectMode mode) {
+  std::vector<Outcome> outcomes;
+  std::vector<Loaded> loaded = std::move(loaded_);
+  loaded_.clear();
+  for (Loaded& add_in : loaded) {
+    CustomArray custom;
+    outcomes.push_back({add_in.prog_id, add_in.add_in->OnDisconnection(mode, custom.get())});
+  }
+  return outcomes;  // the host releases what it disconnected
 }
 
 void AddIns::Abandon() {
@@ -225,27 +296,34 @@ std::vector<AddIns::Outcome> AddIns::Shutdown(bool& unloadable) {
     CustomArray custom;
     loaded.add_in->OnBeginShutdown(custom.get());
   }
-  std::vector<Outcome> outcomes = Disconnect(ext_dm_HostShutdown);
-  // What the modules say, whether this host or COM loaded them.
-  unloadable = true;
-  std::vector<HMODULE> modules = modules_;
-  modules.insert(modules.end(), com_modules_.begin(), com_modules_.end());
-  for (const HMODULE module : modules) {
-    const auto can_unload = reinterpret_cast<DllCanUnloadNowFunction>(
+  std::vector<Outcome> outcomes = Disconnect(com::kDisconnectHostShutdown);
+  unloadable = FreeUnusedModules();
+  return outcomes;
+}
+
+bool AddIns::FreeUnusedModules() {
+  bool all = true;
+  const auto can_unload = [](HMODULE module) {
+    const auto function = reinterpret_cast<DllCanUnloadNowFunction>(
         reinterpret_cast<void*>(::GetProcAddress(module, "DllCanUnloadNow")));
-    if (can_unload != nullptr && can_unload() != S_OK) {
-      unloadable = false;
+    return function == nullptr || function() == S_OK;
+  };
+  std::vector<HMODULE> kept;
+  for (const HMODULE module : modules_) {
+    if (can_unload(module)) {
+      ::FreeLibrary(module);
+    } else {
+      all = false;
+      kept.push_back(module);
     }
   }
-  if (unloadable) {
-    for (const HMODULE module : modules_) {
-      ::FreeLibrary(module);
-    }
-    modules_.clear();
+  modules_ = std::move(kept);
+  for (const HMODULE module : com_modules_) {
+    all = can_unload(module) && all;
   }
   ::CoFreeUnusedLibrariesEx(0, 0);
   com_modules_.clear();  // COM may have unloaded them
-  return outcomes;
+  return all;
 }
 
 }  // namespace sorvane::standin

@@ -1,19 +1,21 @@
 #pragma once
 
 // The stand-in host's add-ins: found in the host's Addins registry key or
-// loaded from a module file, created through COM, and connected, notified
-// and released as the host does it.
+// loaded from a module file, created through COM, asked for IDTExtensibility2,
+// and connected, notified and released as the host does it: at start-up, when
+// the user checks or unchecks one in the COM Add-ins dialog, and at shutdown.
 
 #include <windows.h>
 
 #include <objbase.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
-#include "com/win32_host_objects.h"
+#include "com/win32_extensibility.h"
+#include "com/win32_host_face.h"
 #include "common/win32_com.h"
-#include "msaddndr.h"
 
 namespace sorvane::standin {
 
@@ -27,8 +29,8 @@ struct AddInEntry {
 
 std::vector<AddInEntry> ListAddInEntries();
 
-// Registers the add-in designer's library (the stand-in description carried by
-// this program) unless a library with its identity is registered already.
+// Registers the add-in designer's library (this program's description of it)
+// unless a library with its identity is registered already.
 void RegisterDesignerLibrary();
 
 class AddIns {
@@ -38,40 +40,59 @@ class AddIns {
   AddIns& operator=(const AddIns&) = delete;
   ~AddIns();
 
-  // Creates the add-in by its ProgID through COM and connects it at start-up.
-  // Returns OnConnection's status (or the creation's).
-  HRESULT StartByProgId(const std::u16string& prog_id);
-  // Loads a module file, creates its creatable class from its class object and
-  // connects it. `prog_id` receives the ProgID (library name, ".", class name).
-  HRESULT LoadModule(const std::u16string& path, std::u16string& prog_id);
-
   struct Outcome {
     std::u16string prog_id;
     HRESULT status;
   };
-  // OnDisconnection(mode) on every add-in, then releases them.
-  std::vector<Outcome> Disconnect(ext_DisconnectMode mode);
-  // OnBeginShutdown and OnDisconnection(HostShutdown), release, free unused
-  // modules. `unloadable` receives what DllCanUnloadNow answered (all modules).
-  std::vector<Outcome> Shutdown(bool& unloadable);
 
+  // Start-up: every entry with LoadBehavior 3, created by its ProgID and
+  // connected (ext_cm_Startup); once all are connected, OnStartupComplete.
+  std::vector<Outcome> Start();
+  // One add-in at start-up, by its ProgID.
+  HRESULT StartByProgId(const std::u16string& prog_id);
+  // Loads a module file, creates its creatable class from its class object and
+  // connects it at start-up. `prog_id` receives the ProgID (library name, ".",
+  // class name); the host knows the add-in by it from then on.
+  HRESULT LoadModule(const std::u16string& path, std::u16string& prog_id);
+
+  // The user checks the add-in after start-up: created anew and connected
+  // with ext_cm_AfterStartup, without OnStartupComplete.
+  HRESULT Enable(const std::u16string& prog_id);
+  // The user unchecks it: OnDisconnection(ext_dm_UserClosed), without
+  // OnBeginShutdown, and released.
+  HRESULT Disable(const std::u16string& prog_id);
+
+  // OnDisconnection(mode) on every add-in, then releases them.
+  std::vector<Outcome> Disconnect(com::ExtDisconnectMode mode);
+  // OnBeginShutdown and OnDisconnection(HostShutdown), release, free unused
+  // modules. `unloadable` receives whether every module allowed unloading.
+  std::vector<Outcome> Shutdown(bool& unloadable);
   // Drops every add-in without a word to it, as a host that ended abruptly
   // (the add-in's button stays in the menu).
   void Abandon();
+  // Asks each module whether it can unload (DllCanUnloadNow) and frees those
+  // that can, as COM's CoFreeUnusedLibraries does; true when all could.
+  bool FreeUnusedModules();
 
   std::size_t count() const { return loaded_.size(); }
-  _IDTExtensibility2* add_in(std::size_t index) const { return loaded_.at(index).add_in.Get(); }
+  com::IDTExtensibility2* add_in(std::size_t index) const { return loaded_.at(index).add_in.Get(); }
 
  private:
   struct Loaded {
     std::u16string prog_id;
-    ComPtr<_IDTExtensibility2> add_in;
-    ComPtr<IDispatch> instance;
-    HMODULE module = nullptr;  // loaded by this host (load PATH), else by COM
+    ComPtr<com::IDTExtensibility2> add_in;
   };
-  HRESULT Connect(Loaded loaded);
+  // How an add-in is created: by its ProgID through COM, or from a module file.
+  struct Source {
+    std::u16string module_path;  // empty: through COM
+    CLSID clsid{};
+  };
+  HRESULT Create(const std::u16string& prog_id, Loaded& loaded);
+  HRESULT Connect(Loaded loaded, com::ExtConnectMode mode);
+  void NoteComModule(const CLSID& clsid);
 
   com::HostFace& face_;
+  std::map<std::u16string, Source> sources_;  // add-ins loaded from a file, by ProgID
   std::vector<Loaded> loaded_;
   std::vector<HMODULE> modules_;      // loaded by file, freed when they allow it
   std::vector<HMODULE> com_modules_;  // loaded by COM, freed by COM

@@ -1,22 +1,69 @@
 #include "win32_host.h"
 
-#include "dialog/recent_web.h"
-#include "host/com/win32_host_ids.h"
-#include "registry/mod_reg_api.h"
+#include "com/win32_host_ids.h"
+#include "win32_host_values.h"
 
 namespace sorvane::standin {
 
-Host::Host()
-    : model_([this](int n) {
-        return GetRegString(registry_, kHkeyCurrentUser, kRecentWebListKey,
-                            u"Web" + std::u16string(1, static_cast<char16_t>(u'0' + n)));
-      }),
-      face_(model_),
-      application_class_(std::in_place, host::com::kClsidApplication,
+namespace {
+
+// Ends the busy time however the work inside it ends.
+class BusyScope {
+ public:
+  explicit BusyScope(const std::function<void(bool)>& observer) : observer_(observer) {
+    if (observer_) {
+      observer_(true);
+    }
+  }
+  ~BusyScope() {
+    if (observer_) {
+      observer_(false);
+    }
+  }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  const std::function<void(bool)>& observer_;
+};
+
+}  // namespace
+
+void PumpWaitingMessages() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+    if (msg.message == WM_QUIT) {
+      ::PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
+Host::Host(std::function<void(HResult)> report, std::function<void()> window_closed)
+    : state_([](int n) { return ReadRecentWeb(n); }),
+      face_(state_),
+      application_class_(std::in_place, com::kClsidFrontPageApplication,
                          face_.NewApplicationClass().Get()),
-      add_ins_(face_) {
-  model_.set_add_in_router(
-      [this](const ControlPtr& control, std::u16string_view) { face_.RaiseClick(control); });
+      add_ins_(face_),
+      window_(state_.model(), std::move(report), std::move(window_closed)) {
+  state_.set_busy_work([this] { Busy(); });
+}
+
+void Host::Busy() {
+  const BusyScope busy(busy_observer_);
+  while (!during_execute_.empty()) {
+    const std::function<void()> work = std::move(during_execute_.front());
+    during_execute_.pop_front();
+    work();
+    PumpWaitingMessages();
+  }
+  const DWORD start = ::GetTickCount();
+  while (::GetTickCount() - start < kBusyMilliseconds) {
+    PumpWaitingMessages();
+    ::Sleep(5);
+  }
 }
 
 }  // namespace sorvane::standin

@@ -11,8 +11,8 @@ void FaultPlan::Arm(std::string_view operation, int nth, HResult status) {
 }
 
 void FaultPlan::Check(std::string_view operation) {
-  if (journal_) {
-    journal_(operation);
+  if (observer_) {
+    observer_(operation);
   }
   auto count = calls_.find(operation);
   if (count == calls_.end()) {

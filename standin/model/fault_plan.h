@@ -25,8 +25,11 @@ class FaultPlan {
   // Faults armed and not yet fired.
   std::size_t pending() const;
   void Clear();
-  // Told of every call, in order (tests, and counting what the add-in calls).
-  void set_journal(std::function<void(std::string_view)> journal) { journal_ = std::move(journal); }
+  // Told of every operation as it is checked, in order (tests that fail each
+  // operation in turn learn the operations from it).
+  void set_observer(std::function<void(std::string_view)> observer) {
+    observer_ = std::move(observer);
+  }
 
  private:
   struct Fault {
@@ -35,7 +38,7 @@ class FaultPlan {
   };
   std::map<std::string, int, std::less<>> calls_;
   std::map<std::string, std::vector<Fault>, std::less<>> faults_;
-  std::function<void(std::string_view)> journal_;
+  std::function<void(std::string_view)> observer_;
 };
 
 }  // namespace sorvane::standin

@@ -1,7 +1,9 @@
 #pragma once
 
 // Drives the add-in's dialog the way a user does, through window messages, in
-// a message loop that (like the host's) never calls IsDialogMessage.
+// a message loop that (like the host's) never calls IsDialogMessage. The
+// dialog and its controls are found as the stand-in host finds them: by
+// caption, kind and text.
 
 #include <windows.h>
 
@@ -9,9 +11,13 @@
 #include <vector>
 
 #include "common/win32_text.h"
-#include "dialog/frm_open_ids.h"
+#include "win32_dialog_inspect.h"
 
 namespace sorvane::testing_support {
+
+using standin::CancelButtonOf;
+using standin::OpenButtonOf;
+using standin::TextBoxOf;
 
 // The host's loop: translate and dispatch, nothing else.
 inline void Pump() {
@@ -26,15 +32,14 @@ inline void Pump() {
 }
 
 inline HWND FindDialog() {
-  return ::FindWindowW(L"#32770", L"Open Web");
+  return standin::FindOpenWebDialog();
 }
 
-inline HWND Item(HWND dialog, int id) {
-  return ::GetDlgItem(dialog, id);
-}
 inline void Type(HWND dialog, const std::wstring& text) {
-  ::SendMessageW(Item(dialog, IDC_TXTWEBURL), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(text.c_str()));
+  ::SendMessageW(TextBoxOf(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+inline std::u16string TextOf(HWND dialog) {
+  return WindowText(TextBoxOf(dialog));
 }
 inline void PostKey(HWND target, UINT key) {
   ::PostMessageW(target, WM_KEYDOWN, key, 1);
@@ -44,6 +49,14 @@ inline void PostKey(HWND target, UINT key) {
 inline void PostAltKey(HWND target, UINT key) {
   ::PostMessageW(target, WM_SYSKEYDOWN, key, 0x20000001);
   ::PostMessageW(target, WM_SYSKEYUP, key, static_cast<LPARAM>(0xE0000001U));
+  Pump();
+}
+// Enter in the text box: the Open.
+inline void PressEnter(HWND dialog) {
+  PostKey(TextBoxOf(dialog), VK_RETURN);
+}
+inline void ClickButton(HWND button) {
+  ::SendMessageW(button, BM_CLICK, 0, 0);
   Pump();
 }
 
@@ -66,17 +79,12 @@ class MessageBoxWatcher {
 
  private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    ::EnumThreadWindows(::GetCurrentThreadId(), &MessageBoxWatcher::Visit, 0);
-  }
-  static BOOL CALLBACK Visit(HWND window, LPARAM) {
-    // A message box is a dialog with the static text 0xFFFF.
-    const HWND text = ::GetDlgItem(window, 0xFFFF);
-    if (instance_ != nullptr && text != nullptr && ::IsWindowVisible(window) != FALSE) {
-      instance_->texts.push_back(WindowText(text));
-      instance_->owners.push_back(::GetWindow(window, GW_OWNER));
-      ::PostMessageW(window, WM_COMMAND, IDOK, 0);
+    const HWND box = standin::FindMessageBox();
+    if (instance_ != nullptr && box != nullptr) {
+      instance_->texts.push_back(standin::MessageBoxText(box));
+      instance_->owners.push_back(::GetWindow(box, GW_OWNER));
+      ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     }
-    return TRUE;
   }
   static inline MessageBoxWatcher* instance_ = nullptr;
   UINT_PTR timer_;

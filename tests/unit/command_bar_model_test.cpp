@@ -74,17 +74,73 @@ TEST_F(ModelTest, DeletedControlCannotBeUsed) {
   ExpectFailure(kEFail, [&] { model_.Execute(added); });
 }
 
-TEST_F(ModelTest, FindControlSearchesTheBarsOwnControlsInOrder) {
+// FindControl as Office documents it: Visible and Recursive default to False,
+// so hidden controls are found and submenus are not searched; the first match
+// in menu order wins; no match is nothing.
+TEST_F(ModelTest, FindControlFollowsItsCriteria) {
   const auto list = model_.file_bar().list;
   const ControlPtr nested =
       Model::Add(Model::Item(*list, u"&New")->submenu, kControlButton, u"", std::nullopt);
-  nested->tag = u"Sorvane";
-  EXPECT_EQ(model_.FindControl(model_.file_bar(), u"Sorvane"), nullptr);
-  const ControlPtr first = Model::Add(list, kControlButton, u"", 3);
-  const ControlPtr second = Model::Add(list, kControlButton, u"", 9);
-  first->tag = second->tag = u"Sorvane";
-  EXPECT_EQ(model_.FindControl(model_.file_bar(), u"Sorvane"), first);
-  EXPECT_EQ(model_.FindControl(model_.file_bar(), u"sorvane"), nullptr);
+  const ControlPtr hidden = Model::Add(list, kControlButton, u"", 3);
+  const ControlPtr shown = Model::Add(list, kControlButton, u"", 9);
+  nested->tag = hidden->tag = shown->tag = u"Sorvane";
+  hidden->visible = false;
+  struct Case {
+    const char* name;
+    FindCriteria criteria;
+    ControlPtr found;
+  };
+  const auto tag = [](std::u16string text, bool visible_only = false, bool recursive = false) {
+    FindCriteria criteria;
+    criteria.tag = std::move(text);
+    criteria.visible_only = visible_only;
+    criteria.recursive = recursive;
+    return criteria;
+  };
+  FindCriteria popups;
+  popups.type = kControlPopup;
+  FindCriteria open_web;
+  open_web.id = 3155;
+  for (const Case& c : {Case{"hidden ones too", tag(u"Sorvane"), hidden},
+                        Case{"visible only", tag(u"Sorvane", true), shown},
+                        Case{"submenus first in menu order", tag(u"Sorvane", false, true), nested},
+                        Case{"tags match exactly", tag(u"sorvane"), nullptr},
+                        Case{"by type", popups, Model::Item(*list, u"&New")},
+                        Case{"by id", open_web, Model::Item(*list, u"Open &Web...")}}) {
+    EXPECT_EQ(Model::FindControl(*list, c.criteria), c.found) << c.name;
+  }
+}
+
+TEST_F(ModelTest, LooseMatchIgnoresAccessKeysAndCase) {
+  struct Case {
+    std::u16string_view caption, wanted;
+    bool exact, loose;
+  };
+  for (const Case& c :
+       {Case{u"Open &Web...", u"Open &Web...", true, true},
+        Case{u"Open &Web...", u"Open Web...", false, true},
+        Case{u"Open &Web...", u"open web...", false, true},
+        Case{u"Open &Web...", u"&&Open Web...", false, true},
+        Case{u"Open &Web...", u"Open Web", false, false},
+        Case{u"Recent W&ebs", u"Recent &Files", false, false}, Case{u"", u"&", false, true}}) {
+    EXPECT_EQ(CaptionMatches(c.caption, c.wanted, CaptionMatch::kExact), c.exact)
+        << std::string(c.wanted.begin(), c.wanted.end());
+    EXPECT_EQ(CaptionMatches(c.caption, c.wanted, CaptionMatch::kLoose), c.loose)
+        << std::string(c.wanted.begin(), c.wanted.end());
+  }
+  EXPECT_EQ(Model::Item(file(), u"open web...", CaptionMatch::kLoose)->caption, u"Open &Web...");
+}
+
+TEST_F(ModelTest, BeforeOutOfRangeFailsWhenThePolicySaysSo) {
+  const auto list = model_.file_bar().list;
+  const auto count = static_cast<std::int32_t>(list->controls.size());
+  for (const std::int32_t before : {0, -1, count + 2}) {
+    ExpectFailure(HResultFromBits(0x8002000BU),
+                  [&] { Model::Add(list, kControlButton, u"", before, BeforeOutOfRange::kFail); });
+  }
+  EXPECT_EQ(static_cast<std::int32_t>(list->controls.size()), count) << "nothing added";
+  const ControlPtr last = Model::Add(list, kControlButton, u"", count + 1, BeforeOutOfRange::kFail);
+  EXPECT_EQ(Model::Index(*last), count + 1);
 }
 
 TEST_F(ModelTest, RecentWebsComeFromTheRegistryAndOpenWhatItSaysNow) {

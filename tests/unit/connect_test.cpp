@@ -8,7 +8,7 @@
 
 #include "addin/mod_shared.h"
 #include "model/command_bar_model.h"
-#include "model/model_host.h"
+#include "support/model_host.h"
 
 namespace sorvane {
 namespace {
@@ -20,7 +20,7 @@ constexpr std::int32_t kStartup = 1;  // ext_cm_Startup
 
 class AddInTest : public testing::Test, public AddInModule {
  protected:
-  AddInTest() : model_([](int) { return std::nullopt; }) {}
+  AddInTest() : state_([](int) { return std::nullopt; }) {}
 
   std::shared_ptr<host::Application> HostApp() override {
     if (host_app_ == nullptr) {
@@ -72,8 +72,9 @@ class AddInTest : public testing::Test, public AddInModule {
     host_app_.reset();
   }
 
-  Model model_;
-  standin::ModelHost host_{model_};
+  standin::HostState state_;
+  Model& model_ = state_.model();
+  testing_support::ModelHost host_{state_};
   std::shared_ptr<host::Application> host_app_;
   FileMenuCommand file_menu_{[this] { return HostApp(); }};
   int shown_ = 0;
@@ -83,7 +84,7 @@ class AddInTest : public testing::Test, public AddInModule {
 
 TEST_F(AddInTest, NewButtonGoesAfterOpenWebWithItsProperties) {
   std::vector<std::string> calls;
-  model_.faults().set_journal([&](std::string_view op) {
+  state_.faults().set_observer([&](std::string_view op) {
     if (op.find('=') != std::string_view::npos || op == "CommandBarControls.Add") {
       calls.emplace_back(op);
     }
@@ -193,7 +194,7 @@ TEST_F(AddInTest, ConnectModeChangesNothing) {
 }
 
 TEST_F(AddInTest, FailedStepsAreNotRolledBack) {
-  model_.faults().Arm("COMAddIn.ProgId", 1, kEFail);
+  state_.faults().Arm("COMAddIn.ProgId", 1, kEFail);
   EXPECT_EQ(FailureOf([&] { AddOpenButton(); }), kEFail);
   ASSERT_EQ(Tagged().size(), 1U) << "the new button stays";
   EXPECT_EQ(Tagged()[0]->caption, u"Kelvra Sorvane...");
@@ -201,7 +202,7 @@ TEST_F(AddInTest, FailedStepsAreNotRolledBack) {
   EXPECT_NE(file_menu_.gFPApp(), nullptr);
 
   file()->controls.erase(file()->controls.begin() + 4);
-  model_.faults().Arm("CommandBarControl.Caption=", 1, kEUnexpected);
+  state_.faults().Arm("CommandBarControl.Caption=", 1, kEUnexpected);
   EXPECT_EQ(FailureOf([&] { AddOpenButton(); }), kEUnexpected);
   const auto untagged =
       std::find_if(file()->controls.begin(), file()->controls.end(),
@@ -222,7 +223,7 @@ TEST_F(AddInTest, ConnectionHoldsTheApplicationAndEnablesTheButton) {
   EXPECT_NE(connect.fpApp(), nullptr);
   EXPECT_NE(connect.button(), nullptr);
   EXPECT_TRUE(left->enabled);
-  EXPECT_EQ(host_.connections(), 1U);
+  EXPECT_EQ(state_.connections(), 1U);
 }
 
 TEST_F(AddInTest, WrongApplicationFailsBeforeAnythingChanges) {
@@ -245,7 +246,7 @@ TEST_F(AddInTest, RepeatedConnectionKeepsOneButtonAndOneConnection) {
   connect.IDTExtensibility2_OnConnection(*application, kStartup, *instance);
   connect.IDTExtensibility2_OnConnection(*application, 0, *instance);
   EXPECT_EQ(Tagged().size(), 1U);
-  EXPECT_EQ(host_.connections(), 1U) << "the first connection ended";
+  EXPECT_EQ(state_.connections(), 1U) << "the first connection ended";
 }
 
 TEST_F(AddInTest, DisconnectionDeletesTheButtonWhateverTheMode) {
@@ -291,7 +292,7 @@ TEST_F(AddInTest, ClicksShowTheDialogWhileTheButtonIsHeld) {
 
   connect.AddInInstance_OnDisconnection();
   EXPECT_EQ(connect.button(), nullptr);
-  EXPECT_EQ(host_.connections(), 0U);
+  EXPECT_EQ(state_.connections(), 0U);
   model_.Execute(button);
   EXPECT_EQ(shown_, 3) << "no click after the button reference went";
 }
@@ -305,9 +306,9 @@ TEST_F(AddInTest, NothingIsHeldOnceEverythingIsReleased) {
     connect.IDTExtensibility2_OnDisconnection(0);
     connect.AddInInstance_OnDisconnection();
   }
-  EXPECT_EQ(model_.live_objects(), 2) << "HostApp and gFPApp, until the module unloads";
+  EXPECT_EQ(state_.held(), 2) << "HostApp and gFPApp, until the module unloads";
   ReleaseModule();
-  EXPECT_EQ(model_.live_objects(), 0);
+  EXPECT_EQ(state_.held(), 0);
 }
 
 }  // namespace

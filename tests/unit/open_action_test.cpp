@@ -8,7 +8,7 @@
 #include "dialog/recent_web.h"
 #include "fake_registry.h"
 #include "model/command_bar_model.h"
-#include "model/model_host.h"
+#include "support/model_host.h"
 
 namespace sorvane {
 namespace {
@@ -54,7 +54,7 @@ class FakeView final : public OpenDialogView {
 class OpenActionTest : public testing::Test, public OpenServices {
  protected:
   OpenActionTest()
-      : model_([this](int n) {
+      : state_([this](int n) {
           // The host's own reads are not the add-in's: keep them out of the journal.
           const auto journal = std::exchange(registry_.journal, nullptr);
           auto value = GetRegString(registry_, kHkeyCurrentUser, kRecentWebListKey,
@@ -87,15 +87,15 @@ class OpenActionTest : public testing::Test, public OpenServices {
         journal_.Add(std::move(line));
       }
     };
-    model_.faults().set_journal([this](std::string_view op) {
+    state_.faults().set_observer([this](std::string_view op) {
       journal_.Add(std::string(op));
       if (op == "CommandBarControl.Execute") {
-        held_at_execute_ = model_.live_objects();
+        held_at_execute_ = state_.held();
       }
     });
     cmdOpen_Click(view, *this);
     registry_.journal = nullptr;
-    model_.faults().set_journal(nullptr);
+    state_.faults().set_observer(nullptr);
     return view;
   }
   std::string Value(const char* path, const char* name) {
@@ -109,8 +109,9 @@ class OpenActionTest : public testing::Test, public OpenServices {
       "Web\\File Name MRU";
 
   FakeRegistry registry_;
-  Model model_;
-  standin::ModelHost host_{model_};
+  standin::HostState state_;
+  Model& model_ = state_.model();
+  testing_support::ModelHost host_{state_};
   Journal journal_;
   std::shared_ptr<host::Application> host_app_;
   HResult host_app_failure_ = kSOk;
@@ -131,7 +132,6 @@ TEST_F(OpenActionTest, EveryStepInOrder) {
       "CommandBar.Controls",
       "CommandBarControls.Item",
       "CommandBarPopup.Controls",
-      "CommandBarControls.Item",
       "CommandBarControl.Execute",
       "unload",
   };
@@ -139,10 +139,10 @@ TEST_F(OpenActionTest, EveryStepInOrder) {
   ASSERT_EQ(model_.opened().size(), 1U);
   EXPECT_EQ(model_.opened()[0].server, u"http://myserver");
   EXPECT_EQ(model_.opened()[0].web, u"sales");
-  EXPECT_EQ(model_.live_objects(), 1) << "only HostApp is held after the Open";
+  EXPECT_EQ(state_.held(), 1) << "only HostApp is held after the Open";
   EXPECT_EQ(held_at_execute_, 2) << "only HostApp and the entry are held while it executes";
   host_app_.reset();
-  EXPECT_EQ(model_.live_objects(), 0);
+  EXPECT_EQ(state_.held(), 0);
 }
 
 TEST_F(OpenActionTest, SecondOpenPutsTheNewAddressFirst) {
@@ -192,7 +192,7 @@ TEST_P(OpenActionFailure, LeavesWhatWasDoneAndReports) {
   } else if (c.failing_operation == "unload") {
     unload_failure_ = c.status;
   } else {
-    model_.faults().Arm(c.failing_operation, 1, c.status);
+    state_.faults().Arm(c.failing_operation, 1, c.status);
   }
   const FakeView view = Open(u"myserver/sales");
   EXPECT_EQ(view.text(), c.text_rewritten ? u"http://myserver/sales" : u"myserver/sales");
@@ -203,7 +203,7 @@ TEST_P(OpenActionFailure, LeavesWhatWasDoneAndReports) {
             c.values_written ? "http://myserver,,/sales,fpuser,-1,sales" : "(absent)");
   EXPECT_EQ(Value(kMruPath, "Value"), c.values_written ? "http://myserver/sales " : "(absent)");
   EXPECT_EQ(model_.opened().size(), c.web_opened ? 1U : 0U);
-  EXPECT_EQ(model_.live_objects(), host_app_ == nullptr ? 0 : 1) << "nothing but HostApp held";
+  EXPECT_EQ(state_.held(), host_app_ == nullptr ? 0 : 1) << "nothing but HostApp held";
 }
 
 constexpr HResult kNotFound = kEInvalidArg;

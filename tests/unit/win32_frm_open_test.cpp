@@ -18,7 +18,7 @@
 #include "dialog/recent_web.h"
 #include "fake_registry.h"
 #include "model/command_bar_model.h"
-#include "model/model_host.h"
+#include "support/model_host.h"
 #include "support/win32_dialog_driver.h"
 
 namespace sorvane {
@@ -26,12 +26,17 @@ namespace {
 
 using namespace testing_support;  // NOLINT(google-build-using-namespace)
 
+// The dialog's own controls by their identifiers: these tests are the dialog's.
+HWND Item(HWND dialog, int id) {
+  return ::GetDlgItem(dialog, id);
+}
+
 // The stand-in's command bars and an in-memory registry; `before_unload` looks
 // at the dialog at the end of a successful Open, just before it goes.
 class TestServices final : public OpenServices {
  public:
   TestServices()
-      : model_([this](int n) {
+      : state_([this](int n) {
           return n == 1 ? GetRegString(registry_, kHkeyCurrentUser, kRecentWebListKey, u"Web1")
                         : std::nullopt;
         }) {}
@@ -54,8 +59,9 @@ class TestServices final : public OpenServices {
 
  private:
   FakeRegistry registry_;
-  standin::Model model_;
-  standin::ModelHost host_{model_};
+  standin::HostState state_;
+  standin::Model& model_ = state_.model();
+  testing_support::ModelHost host_{state_};
   std::shared_ptr<host::Application> host_app_;
 };
 
