@@ -25,7 +25,7 @@ void RunOpenAction(OpenDialogView& view, OpenServices& services) {
   SaveRegString(registry, kHkeyCurrentUser, kFileNameMruKey, kFileNameMruValue, mru);
 
   ExecuteFirstRecentWeb(*host);
-  services.UnloadOpenForm();
+  services.UnloadOpenForm(view);
 }
 
 void ExecuteFirstRecentWeb(host::Application& host) {

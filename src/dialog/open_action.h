@@ -36,8 +36,10 @@ class OpenServices {
   // HostApp, the module-wide host Application, created on first use.
   virtual std::shared_ptr<host::Application> HostApp() = 0;
   virtual RegistryApi& Registry() = 0;
-  // Hides, unloads and releases the dialog.
-  virtual void UnloadOpenForm() = 0;
+  // Hides, unloads and releases `view`, the dialog whose Open ends, unless it
+  // has been closed meanwhile (the host pumps messages while it opens the web):
+  // a dialog shown since then is the user's and is left alone.
+  virtual void UnloadOpenForm(OpenDialogView& view) = 0;
 };
 
 // Runs the action; the first failing step ends it and its error propagates.

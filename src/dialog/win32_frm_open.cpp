@@ -87,7 +87,7 @@ class ModuleOpenServices final : public OpenServices {
  public:
   std::shared_ptr<host::Application> HostApp() override { return host::com::HostApp(); }
   RegistryApi& Registry() override { return registry_; }
-  void UnloadOpenForm() override { sorvane::UnloadOpenForm(); }
+  void UnloadOpenForm(OpenDialogView& view) override { sorvane::UnloadOpenForm(view); }
 
  private:
   Win32Registry registry_;
@@ -179,6 +179,7 @@ void FrmOpen::Load() {
     ThrowLastError();
   }
   window_.reset(created);
+  ++loads_;
   mouse_pointer_ = kDefaultPointer;
   try {
     CreateControls();
@@ -280,20 +281,23 @@ void FrmOpen::AttachKeyboard() {
 }
 
 void FrmOpen::Unload() noexcept {
-  // Releasing first: the window's destruction then finds nothing left to release.
-  const HWND window = window_.release();
-  OnDestroyed();
-  if (window != nullptr) {
+  // The window's destruction releases what the window used (OnDestroyed).
+  if (const HWND window = window_.release()) {
     ::DestroyWindow(window);
   }
+  OnDestroyed();
 }
 
+// Whoever destroys the window (Unload, or the system with the window's owner),
+// nothing of it stays held: the hook, the window menu's record, the icons.
 void FrmOpen::OnDestroyed() noexcept {
   if (keyboard_hook_ != nullptr) {
     g_keyboard_dialog = nullptr;
     keyboard_hook_.reset();
   }
   close_box_.reset();
+  icon_large_.reset();
+  icon_small_.reset();
   focus_text_on_show_ = false;
   window_.release();  // NOLINT(bugprone-unused-return-value): the window is gone or going
 }
@@ -322,6 +326,11 @@ void FrmOpen::SetMousePointer(std::int16_t pointer) {
 }
 
 void FrmOpen::ReportOpenFailure(HResult failure) {
+  // A dialog closed (or loaded anew) while its Open ran has no one left to
+  // tell: the user closed it, and the host reports its own failures.
+  if (open_began_in_ != 0 && !OpenRunsInThisLoad()) {
+    return;
+  }
   ShowMessage(window_.get(), OpenFailureMessage(DescribeHResult(failure)));
 }
 
@@ -362,9 +371,16 @@ INT_PTR FrmOpen::HandleMessage(UINT message, WPARAM wparam, LPARAM /*lparam*/) {
         return FALSE;
       }
       if (LOWORD(wparam) == IDC_CMDOPEN) {
+        // One Open at a time: the host pumps messages while it opens the web,
+        // and a second "&Open" (or Enter) then would write and open it twice.
+        if (open_began_in_ != 0) {
+          return TRUE;
+        }
         // The handler keeps its dialog alive: a successful Open unloads it.
         const std::shared_ptr<FrmOpen> self = weak_from_this().lock();
+        open_began_in_ = loads_;
         cmdOpen_Click(*this, ActiveOpenServices());
+        open_began_in_ = 0;
         return TRUE;
       }
       if (LOWORD(wparam) == IDC_CMDCANCEL) {
@@ -414,6 +430,14 @@ void UnloadOpenForm() {
   instance->SetVisible(false);
   instance->Unload();
   instance.reset();
+}
+
+void UnloadOpenForm(const OpenDialogView& form) {
+  const std::shared_ptr<FrmOpen>& instance = OpenFormInstance();
+  if (instance != nullptr && static_cast<const OpenDialogView*>(instance.get()) == &form &&
+      instance->OpenRunsInThisLoad()) {
+    UnloadOpenForm();
+  }
 }
 
 void SetOpenServices(OpenServices* services) noexcept {

@@ -36,6 +36,10 @@ class FrmOpen final : public OpenDialogView, public std::enable_shared_from_this
   // The dialog's window handle; throws when it is not loaded.
   HWND hWnd() const;
   std::int16_t MousePointer() const noexcept { return mouse_pointer_; }
+  // True while an Open runs that began in the window shown now.
+  bool OpenRunsInThisLoad() const noexcept {
+    return open_began_in_ != 0 && open_began_in_ == loads_ && Loaded();
+  }
 
   // OpenDialogView
   std::u16string Text() const override;
@@ -64,6 +68,11 @@ class FrmOpen final : public OpenDialogView, public std::enable_shared_from_this
   std::optional<CloseBox> close_box_;  // hSysMenu and MenuInfo of the current load
   std::int16_t mouse_pointer_ = kDefaultPointer;
   bool focus_text_on_show_ = false;
+  // Counts the loads; an Open running now remembers the load it began in
+  // (0: none), since the host may pump messages meanwhile and the window may
+  // be closed, or even loaded anew, before the Open ends.
+  unsigned loads_ = 0;
+  unsigned open_began_in_ = 0;
 };
 
 // The shared instance reference: empty until the dialog is first shown.
@@ -75,6 +84,10 @@ void ShowOpenForm();
 
 // Hides, unloads and releases the shared instance.
 void UnloadOpenForm();
+
+// The same for `form` only if it is still the shared instance: the end of
+// an Open leaves a dialog shown since it began alone.
+void UnloadOpenForm(const OpenDialogView& form);
 
 // Replaces what "&Open" works with (the host, the registry, the dialog's
 // unload); null restores the module's own. For tests.

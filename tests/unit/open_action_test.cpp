@@ -74,7 +74,7 @@ class OpenActionTest : public testing::Test, public OpenServices {
     return host_app_;
   }
   RegistryApi& Registry() override { return registry_; }
-  void UnloadOpenForm() override {
+  void UnloadOpenForm(OpenDialogView& /*view*/) override {
     journal_.Add("unload");
     ThrowIfFailed(unload_failure_);
   }

@@ -47,11 +47,11 @@ class TestServices final : public OpenServices {
     return host_app_;
   }
   RegistryApi& Registry() override { return registry_; }
-  void UnloadOpenForm() override {
+  void UnloadOpenForm(OpenDialogView& view) override {
     if (before_unload) {
       before_unload();
     }
-    sorvane::UnloadOpenForm();
+    sorvane::UnloadOpenForm(view);
   }
   const std::vector<standin::OpenedWeb>& opened() const { return model_.opened(); }
 
