@@ -12,24 +12,10 @@ namespace sorvane::testing_support {
 namespace {
 
 using standin::BeforeOutOfRange;
-using standin::CaptionMatch;
 using standin::ControlPtr;
 using standin::Model;
 
-struct PolicyCase {
-  const char* name;
-  BeforeOutOfRange before0;
-  CaptionMatch match;
-};
-
-class ConnectionUnderPolicy : public AddInEndToEnd, public testing::WithParamInterface<PolicyCase> {
- protected:
-  void SetUp() override {
-    AddInEndToEnd::SetUp();
-    state_.policies().before0 = GetParam().before0;
-    state_.policies().match = GetParam().match;
-  }
-};
+using ConnectionUnderPolicy = AddInUnderPolicy;
 
 TEST_P(ConnectionUnderPolicy, PutsOneButtonAfterOpenWeb) {
   ASSERT_EQ(Load(), S_OK);
@@ -97,13 +83,7 @@ TEST_P(ConnectionUnderPolicy, ButtonLeftBehindIsReusedEvenHiddenButNotFromASubme
   EXPECT_NE(Tagged()[0], nested);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Policies, ConnectionUnderPolicy,
-    testing::Values(PolicyCase{"AppendExact", BeforeOutOfRange::kAppend, CaptionMatch::kExact},
-                    PolicyCase{"AppendLoose", BeforeOutOfRange::kAppend, CaptionMatch::kLoose},
-                    PolicyCase{"FailExact", BeforeOutOfRange::kFail, CaptionMatch::kExact},
-                    PolicyCase{"FailLoose", BeforeOutOfRange::kFail, CaptionMatch::kLoose}),
-    [](const testing::TestParamInfo<PolicyCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Policies, ConnectionUnderPolicy, EveryPolicy(), PolicyName);
 
 TEST_F(AddInEndToEnd, ClickShowsOneDialogAndOpenWorks) {
   ASSERT_EQ(Load(), S_OK);

@@ -110,4 +110,32 @@ class AddInEndToEnd : public testing::Test {
   standin::AddIns& add_ins_ = host_.add_ins();
 };
 
+// The host's policies where it may behave one way or another; the tests of
+// the add-in's connection and of the host's behaviours run under each.
+struct PolicyCase {
+  const char* name;
+  standin::BeforeOutOfRange before0;
+  standin::CaptionMatch match;
+};
+inline auto EveryPolicy() {
+  using standin::BeforeOutOfRange;
+  using standin::CaptionMatch;
+  return testing::Values(PolicyCase{"AppendExact", BeforeOutOfRange::kAppend, CaptionMatch::kExact},
+                         PolicyCase{"AppendLoose", BeforeOutOfRange::kAppend, CaptionMatch::kLoose},
+                         PolicyCase{"FailExact", BeforeOutOfRange::kFail, CaptionMatch::kExact},
+                         PolicyCase{"FailLoose", BeforeOutOfRange::kFail, CaptionMatch::kLoose});
+}
+inline std::string PolicyName(const testing::TestParamInfo<PolicyCase>& info) {
+  return info.param.name;
+}
+
+class AddInUnderPolicy : public AddInEndToEnd, public testing::WithParamInterface<PolicyCase> {
+ protected:
+  void SetUp() override {
+    AddInEndToEnd::SetUp();
+    state_.policies().before0 = GetParam().before0;
+    state_.policies().match = GetParam().match;
+  }
+};
+
 }  // namespace sorvane::testing_support

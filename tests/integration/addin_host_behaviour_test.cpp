@@ -13,10 +13,10 @@ namespace {
 using standin::ControlPtr;
 using standin::Model;
 
-class BusyHost : public AddInEndToEnd {
+class BusyHost : public AddInUnderPolicy {
  protected:
   void SetUp() override {
-    AddInEndToEnd::SetUp();
+    AddInUnderPolicy::SetUp();
     state_.policies().execute_pumps = true;
     ASSERT_EQ(Load(), S_OK);
     held_connected_ = state_.held();
@@ -41,7 +41,7 @@ class BusyHost : public AddInEndToEnd {
   int held_connected_ = 0;
 };
 
-TEST_F(BusyHost, AnOpenWhileTheHostPumpsEndsAsUsual) {
+TEST_P(BusyHost, AnOpenWhileTheHostPumpsEndsAsUsual) {
   MessageBoxWatcher watcher;
   OpenWith(L"myserver/sales");
   ExpectOneOpen();
@@ -49,7 +49,7 @@ TEST_F(BusyHost, AnOpenWhileTheHostPumpsEndsAsUsual) {
   EXPECT_TRUE(watcher.texts.empty());
 }
 
-TEST_F(BusyHost, ASecondOpenWhileTheFirstRunsIsIgnored) {
+TEST_P(BusyHost, ASecondOpenWhileTheFirstRunsIsIgnored) {
   int dialogs_during = -1;
   host_.DuringExecute([&] {
     const HWND dialog = FindDialog();
@@ -66,7 +66,7 @@ TEST_F(BusyHost, ASecondOpenWhileTheFirstRunsIsIgnored) {
   EXPECT_TRUE(watcher.texts.empty());
 }
 
-TEST_F(BusyHost, CancelWhileTheHostWorksClosesTheDialogAtOnce) {
+TEST_P(BusyHost, CancelWhileTheHostWorksClosesTheDialogAtOnce) {
   bool closed_during = false;
   host_.DuringExecute([&] {
     PressWhileBusy(CancelButtonOf(FindDialog()));
@@ -81,7 +81,7 @@ TEST_F(BusyHost, CancelWhileTheHostWorksClosesTheDialogAtOnce) {
   EXPECT_EQ(state_.held(), held_connected_) << "what the connection holds, HostApp among it";
 }
 
-TEST_F(BusyHost, AClickWhileTheHostWorksShowsTheSameDialog) {
+TEST_P(BusyHost, AClickWhileTheHostWorksShowsTheSameDialog) {
   HWND shown = nullptr;
   int dialogs_during = -1;
   host_.DuringExecute([&] {
@@ -99,7 +99,7 @@ TEST_F(BusyHost, AClickWhileTheHostWorksShowsTheSameDialog) {
 
 // A dialog shown after a Cancel during the host's work belongs to the user:
 // the Open that ends afterwards leaves it alone.
-TEST_F(BusyHost, TheOpenEndingLaterLeavesADialogShownSince) {
+TEST_P(BusyHost, TheOpenEndingLaterLeavesADialogShownSince) {
   host_.DuringExecute([&] {
     PressWhileBusy(CancelButtonOf(FindDialog()));
     ClickWhileBusy();
@@ -119,7 +119,11 @@ TEST_F(BusyHost, TheOpenEndingLaterLeavesADialogShownSince) {
   EXPECT_EQ(model_.opened().size(), 2U) << "and it works";
 }
 
-TEST_F(AddInEndToEnd, TheHostsMainWindowGoesAndComesBack) {
+INSTANTIATE_TEST_SUITE_P(Policies, BusyHost, EveryPolicy(), PolicyName);
+
+using HostBehaviour = AddInUnderPolicy;
+
+TEST_P(HostBehaviour, TheHostsMainWindowGoesAndComesBack) {
   ASSERT_EQ(Load(), S_OK);
   Click();
   const HWND first = FindDialog();
@@ -149,7 +153,7 @@ TEST_F(AddInEndToEnd, TheHostsMainWindowGoesAndComesBack) {
 
 // The user checks the add-in in the COM Add-ins dialog after start-up, and
 // unchecks it again, a hundred times in one host.
-TEST_F(AddInEndToEnd, EnabledAndDisabledByTheUserAHundredTimes) {
+TEST_P(HostBehaviour, EnabledAndDisabledByTheUserAHundredTimes) {
   ASSERT_EQ(Load(), S_OK);
   ASSERT_EQ(add_ins_.Disable(u"Sorvane.Connect"), S_OK);
   ASSERT_TRUE(Tagged().empty());
@@ -179,7 +183,7 @@ TEST_F(AddInEndToEnd, EnabledAndDisabledByTheUserAHundredTimes) {
 // A failed connection: the host lets the add-in go at once and frees unused
 // modules; the add-in then holds none of the host's objects, and a later
 // start connects it as usual.
-TEST_F(AddInEndToEnd, AFailedConnectionLeavesNothingHeldAndALaterOneWorks) {
+TEST_P(HostBehaviour, AFailedConnectionLeavesNothingHeldAndALaterOneWorks) {
   for (const char* operation :
        {"CommandBarControls.Add", "CommandBarControl.OnAction=", "IConnectionPoint.Advise"}) {
     SCOPED_TRACE(operation);
@@ -200,6 +204,8 @@ TEST_F(AddInEndToEnd, AFailedConnectionLeavesNothingHeldAndALaterOneWorks) {
     ASSERT_EQ(state_.held(), 0);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Policies, HostBehaviour, EveryPolicy(), PolicyName);
 
 }  // namespace
 }  // namespace sorvane::testing_support
