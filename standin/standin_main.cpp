@@ -85,7 +85,7 @@ class Program {
           self->pump_.Settled(static_cast<int>(wparam));
         }
       } catch (...) {
-        Print("error: " + ToUtf8(DescribeHResult(HResultFromCurrentException())));
+        Print("error: " + ToUtf8(DescribeHResult(CaughtHResult())));
       }
       return 0;
     }

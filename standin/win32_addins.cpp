@@ -252,7 +252,7 @@ HRESULT AddIns::LoadModule(const std::u16string& path, std::u16string& prog_id) 
   try {
     clsid = CreatableClass(path, prog_id);
   } catch (...) {
-    return HResultFromCurrentException();
+    return CaughtHResult();
   }
   sources_[prog_id] = Source{path, clsid};
   return StartByProgId(prog_id);

@@ -1,7 +1,7 @@
 #include "win32_commands.h"
 
 #include <cstdio>
-#include <stdexcept>
+#include <utility>
 
 #include "common/win32_text.h"
 #include "win32_dialog_inspect.h"
@@ -12,11 +12,17 @@ namespace sorvane::standin {
 
 namespace {
 
-// A failure of a command itself (a wrong argument, nothing to act on),
-// answered as "error: TEXT".
-class CommandError : public std::runtime_error {
+// A command that cannot be carried out as given (a wrong argument, nothing to
+// act on): E_INVALIDARG, with the reason to answer in place of the system's
+// description of the status.
+class CommandError : public HResultError {
  public:
-  using std::runtime_error::runtime_error;
+  explicit CommandError(std::string reason)
+      : HResultError(kEInvalidArg), reason_(std::move(reason)) {}
+  const char* what() const noexcept override { return reason_.c_str(); }
+
+ private:
+  std::string reason_;
 };
 
 // Text for a one-line answer: line breaks written as "\n", NULs as "\0".
@@ -44,6 +50,19 @@ std::string Outcome(const std::u16string& prog_id, HRESULT status, const char* d
   return "addin: " + ToUtf8(prog_id) + " " +
          (SUCCEEDED(status) ? std::string(done)
                             : "failed " + Hex(static_cast<std::uint32_t>(status)));
+}
+
+// The answer's text for the exception being handled; every command ends in
+// one catch that answers "error: " with it, as the product's boundaries end
+// in CaughtHResult.
+std::string CaughtErrorText() {
+  try {
+    throw;
+  } catch (const CommandError& error) {
+    return error.what();
+  } catch (...) {
+    return OneLine(DescribeHResult(CaughtHResult()));
+  }
 }
 
 HWND RequireDialog() {
@@ -127,10 +146,8 @@ void Commands::Dispatch(const std::string& line, bool during_execute) {
       }
     }
     throw CommandError("unknown command " + name);
-  } catch (const CommandError& error) {
-    Answer(call, std::string("error: ") + error.what());
   } catch (...) {
-    Answer(call, "error: " + OneLine(DescribeHResult(HResultFromCurrentException())));
+    Answer(call, "error: " + CaughtErrorText());
   }
 }
 
@@ -385,7 +402,7 @@ void Commands::ScreenshotMenu(const Invocation& call) {
       SaveScreenshot(host_.window().hwnd(), WindowsPath(FromUtf8(path)));
       pump_.Done("screenshot: " + path);
     } catch (...) {
-      pump_.Done("error: " + OneLine(DescribeHResult(HResultFromCurrentException())));
+      pump_.Done("error: " + CaughtErrorText());
     }
   });
 }

@@ -89,7 +89,7 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wparam
     }
   } catch (...) {
     if (self->report_) {
-      self->report_(HResultFromCurrentException());
+      self->report_(CaughtHResult());
     }
     return 0;
   }

@@ -32,7 +32,7 @@ void Connect::p_ctlBtnEvents_Click() noexcept {
   try {
     module_.ShowOpenForm();
   } catch (...) {
-    module_.ReportClickFailure(HResultFromCurrentException());
+    module_.ReportClickFailure(CaughtHResult());
   }
 }
 

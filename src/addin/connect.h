@@ -18,7 +18,7 @@ namespace sorvane {
 class AddInModule {
  public:
   virtual ~AddInModule() = default;
-  virtual std::shared_ptr<host::Application> HostApp() = 0;
+  virtual ModuleHeld<host::Application> HostApp() = 0;
   virtual FileMenuCommand& FileMenu() = 0;
   // Creates the dialog on first use and makes it visible.
   virtual void ShowOpenForm() = 0;
@@ -55,14 +55,16 @@ class Connect final : private host::ClickHandler {
   // The button's Click: shows the dialog; a failure is reported, never raised.
   void p_ctlBtnEvents_Click() noexcept;
 
-  const std::shared_ptr<host::Application>& fpApp() const noexcept { return fpApp_; }
+  const ConnectionHeld<host::Application>& fpApp() const noexcept { return fpApp_; }
   host::Button* button() const noexcept { return p_ctlBtnEvents_.get(); }
 
  private:
   void OnClick() override { p_ctlBtnEvents_Click(); }
 
   AddInModule& module_;
-  std::shared_ptr<host::Application> fpApp_;
+  // The Application handed to the connection; HostApp after a disconnection.
+  ConnectionHeld<host::Application> fpApp_;
+  // The File-menu button, its clicks delivered while it is held here.
   ButtonEvents p_ctlBtnEvents_;
 };
 

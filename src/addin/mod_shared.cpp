@@ -9,8 +9,9 @@ namespace sorvane {
 std::unique_ptr<host::Button> FileMenuCommand::AddOpenButton(host::Object& application,
                                                              std::int32_t /*connect_mode*/,
                                                              host::Object& add_in_inst) {
-  gFPApp_ = application.AsApplication();
-  const std::unique_ptr<host::CommandBar> file = gFPApp_->GetCommandBars()->Item(u"File");
+  references_.set_gFPApp(application.AsApplication());
+  const std::unique_ptr<host::CommandBar> file =
+      references_.gFPApp()->GetCommandBars()->Item(u"File");
 
   if (const std::unique_ptr<host::Control> found = file->FindControl(kButtonTag)) {
     return found->AsButton();
@@ -18,11 +19,12 @@ std::unique_ptr<host::Button> FileMenuCommand::AddOpenButton(host::Object& appli
 
   // After the last "Open &Web..." of HostApp's File bar; 0 when there is none.
   std::int16_t position = 0;
-  host_app_()->GetCommandBars()->Item(u"File")->GetControls()->ForEach([&](host::Control& control) {
-    if (control.Caption() == kOpenWebCaption) {
-      position = Narrow16(std::int64_t{control.Index()} + 1);
-    }
-  });
+  references_.HostApp()->GetCommandBars()->Item(u"File")->GetControls()->ForEach(
+      [&](host::Control& control) {
+        if (control.Caption() == kOpenWebCaption) {
+          position = Narrow16(std::int64_t{control.Index()} + 1);
+        }
+      });
 
   std::unique_ptr<host::Button> button =
       file->GetControls()->Add(kControlButton, kButtonTag, position);

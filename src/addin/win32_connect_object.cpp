@@ -2,9 +2,10 @@
 
 #include <oleauto.h>
 
+#include <array>
+#include <cstddef>
 #include <memory>
 #include <utility>
-#include <vector>
 
 #include "addin/connect.h"
 #include "addin/win32_module_state.h"
@@ -18,29 +19,49 @@ namespace sorvane::addin {
 
 namespace {
 
-// The module's type library (its own TYPELIB resource), loaded once, and one
-// type description per interface. _IDTExtensibility2 is reached through the
-// coclass, from the add-in designer's library where it lives. Never freed: at
-// process exit oleaut32 may be gone before this module's static destructors.
-ComPtr<ITypeInfo> TypeInfoOf(const GUID& iid) {
+// The interfaces whose IDispatch works through type information, as Wine's
+// tid_t indexes its own cache.
+enum class TypeInfoId : std::size_t { kConnect, kExtensibility2, kCount };
+
+template <typename Interface>
+constexpr TypeInfoId TypeInfoIdOf();
+template <>
+constexpr TypeInfoId TypeInfoIdOf<_Connect>() {
+  return TypeInfoId::kConnect;
+}
+template <>
+constexpr TypeInfoId TypeInfoIdOf<_IDTExtensibility2>() {
+  return TypeInfoId::kExtensibility2;
+}
+
+// One type description per interface, loaded on first use from the module's
+// own type library (its TYPELIB resource). Never freed: at process exit
+// oleaut32 may be gone before this module's static destructors run.
+ComPtr<ITypeInfo> TypeInfoOf(TypeInfoId id) {
   // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): never freed, see above
-  static auto* const cache = new std::vector<std::pair<GUID, ComPtr<ITypeInfo>>>();
-  for (const auto& [cached_iid, cached_info] : *cache) {
-    if (::IsEqualGUID(cached_iid, iid) != FALSE) {
-      return cached_info;
-    }
+  static auto* const cache =
+      new std::array<ComPtr<ITypeInfo>, static_cast<std::size_t>(TypeInfoId::kCount)>();
+  ComPtr<ITypeInfo>& cached = (*cache)[static_cast<std::size_t>(id)];
+  if (cached != nullptr) {
+    return cached;
   }
   ComPtr<ITypeLib> library;
   ThrowIfFailed(::LoadTypeLibEx(ModuleFilePath().c_str(), REGKIND_NONE, &library));
   ComPtr<ITypeInfo> info;
-  if (FAILED(library->GetTypeInfoOfGuid(iid, &info))) {
+  if (id == TypeInfoId::kConnect) {
+    ThrowIfFailed(library->GetTypeInfoOfGuid(IID__Connect, &info));
+  } else {
+    // _IDTExtensibility2 lives in the add-in designer's library; the module's
+    // own library only refers to it from the coclass, whose implemented type
+    // 1 it is (0 is the default interface, _Connect).
+    constexpr UINT kExtensibilityImplType = 1;
     ComPtr<ITypeInfo> coclass;
     ThrowIfFailed(library->GetTypeInfoOfGuid(CLSID_Connect, &coclass));
     HREFTYPE reference = 0;
-    ThrowIfFailed(coclass->GetRefTypeOfImplType(1, &reference));
+    ThrowIfFailed(coclass->GetRefTypeOfImplType(kExtensibilityImplType, &reference));
     ThrowIfFailed(coclass->GetRefTypeInfo(reference, &info));
   }
-  cache->emplace_back(iid, info);
+  cached = info;
   return info;
 }
 
@@ -66,9 +87,9 @@ class TypeInfoDispatch : public Interface {
       return DISP_E_BADINDEX;
     }
     try {
-      return TypeInfoOf(__uuidof(Interface)).CopyTo(info);
+      return TypeInfoOf(TypeInfoIdOf<Interface>()).CopyTo(info);
     } catch (...) {
-      return ComBoundaryStatus();
+      return CaughtHResult();
     }
   }
   STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
@@ -77,9 +98,9 @@ class TypeInfoDispatch : public Interface {
       return DISP_E_UNKNOWNINTERFACE;
     }
     try {
-      return ::DispGetIDsOfNames(TypeInfoOf(__uuidof(Interface)).Get(), names, count, ids);
+      return ::DispGetIDsOfNames(TypeInfoOf(TypeInfoIdOf<Interface>()).Get(), names, count, ids);
     } catch (...) {
-      return ComBoundaryStatus();
+      return CaughtHResult();
     }
   }
   STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
@@ -88,10 +109,11 @@ class TypeInfoDispatch : public Interface {
       return DISP_E_UNKNOWNINTERFACE;
     }
     try {
-      return ::DispInvoke(static_cast<Interface*>(this), TypeInfoOf(__uuidof(Interface)).Get(), id,
-                          flags, params, result, exception, bad_argument);
+      return ::DispInvoke(static_cast<Interface*>(this),
+                          TypeInfoOf(TypeInfoIdOf<Interface>()).Get(), id, flags, params, result,
+                          exception, bad_argument);
     } catch (...) {
-      return ComBoundaryStatus();
+      return CaughtHResult();
     }
   }
 
@@ -120,7 +142,7 @@ class ConnectObject final : public ComObject<ConnectObject, TypeInfoDispatch<_Co
       connect_.IDTExtensibility2_OnConnection(*host_application, connect_mode, *instance);
       return S_OK;
     } catch (...) {
-      return ComBoundaryStatus();
+      return CaughtHResult();
     }
   }
   STDMETHODIMP OnDisconnection(ext_DisconnectMode remove_mode,
@@ -129,7 +151,7 @@ class ConnectObject final : public ComObject<ConnectObject, TypeInfoDispatch<_Co
       connect_.IDTExtensibility2_OnDisconnection(remove_mode);
       return S_OK;
     } catch (...) {
-      return ComBoundaryStatus();
+      return CaughtHResult();
     }
   }
   STDMETHODIMP OnAddInsUpdate(SAFEARRAY** /*custom*/) noexcept override { return S_OK; }
@@ -154,7 +176,7 @@ class ConnectClass final : public ComObject<ConnectClass, IClassFactory> {
       const ComPtr<ConnectObject> connect = MakeCom<ConnectObject>();
       return connect->QueryInterface(iid, out);
     } catch (...) {
-      return ComBoundaryStatus();
+      return CaughtHResult();
     }
   }
   STDMETHODIMP LockServer(BOOL lock) noexcept override {
@@ -176,7 +198,7 @@ HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out) noexcept {
   try {
     return MakeCom<ConnectClass>()->QueryInterface(iid, out);
   } catch (...) {
-    return ComBoundaryStatus();
+    return CaughtHResult();
   }
 }
 

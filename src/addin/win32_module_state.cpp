@@ -3,9 +3,12 @@
 #include <atomic>
 #include <vector>
 
+#include "addin/module_references.h"
 #include "common/win32_com.h"
 #include "dialog/win32_frm_open.h"
-#include "host/com/win32_host_app.h"
+#include "dialog/win32_message_box.h"
+#include "dialog/win32_open_services.h"
+#include "host/com/win32_com_host.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;  // NOLINT(bugprone-reserved-identifier)
 
@@ -16,22 +19,23 @@ namespace {
 HINSTANCE g_module = nullptr;
 std::atomic<long> g_locks{0};
 
+// The module's own state: its host references (module-wide, released when it
+// can unload), its File-menu command, and what the dialog's "&Open" works with.
 class Module final : public AddInModule {
  public:
-  std::shared_ptr<host::Application> HostApp() override { return host::com::HostApp(); }
+  ModuleHeld<host::Application> HostApp() override { return references_.HostApp(); }
   FileMenuCommand& FileMenu() override { return file_menu_; }
-  void ShowOpenForm() override { sorvane::ShowOpenForm(); }
+  void ShowOpenForm() override { sorvane::ShowOpenForm(open_services_); }
   void ReportClickFailure(HResult failure) noexcept override {
     // Owned by the window the user clicked in.
     ReportHandlerFailure(::GetActiveWindow(), failure);
   }
-  void Release() noexcept {
-    file_menu_.Release();
-    host::com::ReleaseHostApp();
-  }
+  void Release() noexcept { references_.ReleaseAll(); }
 
  private:
-  FileMenuCommand file_menu_{[] { return host::com::HostApp(); }};
+  ModuleReferences references_{[] { return host::com::CreateApplication(); }};
+  FileMenuCommand file_menu_{references_};
+  Win32OpenServices open_services_{[this] { return references_.HostApp(); }};
 };
 
 Module& Instance() {

@@ -139,7 +139,7 @@ HRESULT RegisterServer() noexcept {
     Register();
     return S_OK;
   } catch (...) {
-    return HResultFromCurrentException();
+    return CaughtHResult();
   }
 }
 
@@ -148,7 +148,7 @@ HRESULT UnregisterServer() noexcept {
     Unregister();
     return S_OK;
   } catch (...) {
-    return HResultFromCurrentException();
+    return CaughtHResult();
   }
 }
 

@@ -8,7 +8,7 @@ HResultError::HResultError(HResult code) noexcept : code_(code) {
   FormatHex(static_cast<std::uint32_t>(code), text_ + 10);
 }
 
-HResult HResultFromCurrentException() noexcept {
+HResult CaughtHResult() noexcept {
   try {
     throw;
   } catch (const HResultError& error) {

@@ -60,7 +60,10 @@ inline void ThrowIfFailed(HResult hr) {
 
 // The status for the exception being handled: the carried code for our own
 // errors, E_OUTOFMEMORY for std::bad_alloc, E_UNEXPECTED for anything else.
+// Every boundary (COM method, window procedure, event sink, export) ends in
+// the same one line, as WIL's CATCH_RETURN:
+//   } catch (...) { return CaughtHResult(); }
 // Call only inside a catch block.
-HResult HResultFromCurrentException() noexcept;
+HResult CaughtHResult() noexcept;
 
 }  // namespace sorvane

@@ -232,9 +232,4 @@ ComPtr<T> MakeCom(Args&&... args) {
   return object;
 }
 
-// A status for the exception being handled, for a COM boundary.
-inline HRESULT ComBoundaryStatus() noexcept {
-  return HResultFromCurrentException();
-}
-
 }  // namespace sorvane

@@ -46,7 +46,7 @@ void cmdOpen_Click(OpenDialogView& view, OpenServices& services) noexcept {
     RunOpenAction(view, services);
     return;
   } catch (...) {
-    failure = HResultFromCurrentException();
+    failure = CaughtHResult();
   }
   // A failed pointer reset must not keep the user from learning why the Open failed.
   try {

@@ -2,12 +2,10 @@
 
 #include <commctrl.h>
 
-#include <array>
-
 #include "common/win32_text.h"
 #include "dialog/frm_open_ids.h"
-#include "host/com/win32_host_app.h"
-#include "registry/win32_registry.h"
+#include "dialog/frm_open_layout.h"
+#include "dialog/win32_message_box.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;  // NOLINT(bugprone-reserved-identifier)
 
@@ -15,59 +13,12 @@ namespace sorvane {
 
 namespace {
 
+namespace layout = frm_open_layout;
+
 // The module that holds the dialog's resources: the one this code is linked into.
 HINSTANCE ThisModule() {
   return reinterpret_cast<HINSTANCE>(&__ImageBase);
 }
-
-constexpr wchar_t kCaption[] = L"Open Web";
-constexpr wchar_t kToolTip[] = L"Enter the URL or disk path to the web you would like to open.";
-constexpr int kTwipsPerInch = 1440;
-constexpr SIZE kClientTwips{4650, 2535};
-
-// The controls in tab order; positions in twips. The text box and the label sit
-// inside the frame and are measured from its top-left corner.
-struct ControlSpec {
-  int id;
-  const wchar_t* window_class;
-  const wchar_t* text;
-  DWORD style;
-  DWORD ex_style;
-  bool in_frame;
-  RECT twips;  // left, top, width, height
-};
-constexpr RECT kFrameTwips{60, 150, 4530, 1605};
-constexpr std::array<ControlSpec, 5> kControls{{
-    {IDC_FRAME1, L"BUTTON", L"", BS_GROUPBOX | WS_GROUP, 0, false, kFrameTwips},
-    {IDC_LBLSPECIFY,
-     L"STATIC",
-     L"Please specify URL or disk location:",
-     SS_LEFT | SS_NOPREFIX,
-     0,
-     true,
-     {315, 405, 2655, 255}},
-    {IDC_TXTWEBURL,
-     L"EDIT",
-     L"",
-     ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP,
-     WS_EX_CLIENTEDGE,
-     true,
-     {315, 690, 3855, 285}},
-    {IDC_CMDOPEN,
-     L"BUTTON",
-     L"&Open",
-     BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP,
-     0,
-     false,
-     {2610, 2040, 900, 375}},
-    {IDC_CMDCANCEL,
-     L"BUTTON",
-     L"Cancel",
-     BS_PUSHBUTTON | WS_TABSTOP,
-     0,
-     false,
-     {3660, 2040, 900, 375}},
-}};
 
 struct Dpi {
   int x;
@@ -77,55 +28,26 @@ Dpi ScreenDpi() {
   const WindowDc screen(nullptr);
   return {::GetDeviceCaps(screen.get(), LOGPIXELSX), ::GetDeviceCaps(screen.get(), LOGPIXELSY)};
 }
-int ToPixels(int twips, int dpi) {
-  return ::MulDiv(twips, dpi, kTwipsPerInch);
-}
 
-// What "&Open" works with in the module: the host through COM, the registry
-// through advapi32, and the shared dialog.
-class ModuleOpenServices final : public OpenServices {
- public:
-  std::shared_ptr<host::Application> HostApp() override { return host::com::HostApp(); }
-  RegistryApi& Registry() override { return registry_; }
-  void UnloadOpenForm(OpenDialogView& view) override { sorvane::UnloadOpenForm(view); }
-
- private:
-  Win32Registry registry_;
+// The window class and styles of each kind of control.
+struct ControlClass {
+  const wchar_t* window_class;
+  DWORD style;
+  DWORD ex_style;
 };
-
-OpenServices* g_open_services = nullptr;
-
-OpenServices& ActiveOpenServices() {
-  static ModuleOpenServices module_services;
-  return g_open_services != nullptr ? *g_open_services : module_services;
-}
-
-// The dialog whose keyboard the thread's message hook serves; one at a time.
-HWND g_keyboard_dialog = nullptr;
-
-// Gives the dialog its keyboard (Tab, Enter, Esc, access keys) in a message
-// loop that knows nothing of it and so never calls IsDialogMessage.
-LRESULT CALLBACK KeyboardHook(int code, WPARAM wparam, LPARAM lparam) noexcept {
-  if (code == HC_ACTION && wparam == PM_REMOVE) {
-    auto* msg = reinterpret_cast<MSG*>(lparam);
-    const HWND dialog = g_keyboard_dialog;
-    if (dialog != nullptr && msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST &&
-        (msg->hwnd == dialog || ::IsChild(dialog, msg->hwnd) != FALSE) &&
-        ::IsDialogMessageW(dialog, msg) != FALSE) {
-      // Handled: the host's loop gets a message that does nothing.
-      msg->message = WM_NULL;
-      msg->wParam = 0;
-      msg->lParam = 0;
-    }
-  }
-  return ::CallNextHookEx(nullptr, code, wparam, lparam);
-}
-
-void ShowMessage(HWND owner, const std::u16string& text) noexcept {
-  try {
-    ::MessageBoxW(owner, ToWide(text).c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
-  } catch (...) {  // NOLINT(bugprone-empty-catch)
-    // Out of memory for the text: nothing left to show it with.
+ControlClass ClassOf(layout::Kind kind) {
+  switch (kind) {
+    case layout::Kind::kFrame:
+      return {L"BUTTON", BS_GROUPBOX | WS_GROUP, 0};
+    case layout::Kind::kLabel:
+      return {L"STATIC", SS_LEFT | SS_NOPREFIX, 0};
+    case layout::Kind::kTextBox:
+      return {L"EDIT", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP, WS_EX_CLIENTEDGE};
+    case layout::Kind::kDefaultButton:
+      return {L"BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 0};
+    case layout::Kind::kButton:
+    default:
+      return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0};
   }
 }
 
@@ -136,10 +58,10 @@ FrmOpen::~FrmOpen() {
 }
 
 HWND FrmOpen::hWnd() const {
-  if (window_ == nullptr) {
+  if (loaded_ == nullptr || loaded_->window == nullptr) {
     throw HResultError(kEUnexpected);
   }
-  return window_.get();
+  return loaded_->window.get();
 }
 
 HWND FrmOpen::Control(int id) const {
@@ -152,43 +74,43 @@ HWND FrmOpen::Control(int id) const {
 
 void FrmOpen::SetVisible(bool visible) {
   if (!visible) {
-    if (window_ != nullptr) {
-      ::ShowWindow(window_.get(), SW_HIDE);
+    if (loaded_ != nullptr) {
+      ::ShowWindow(hWnd(), SW_HIDE);
     }
     return;
   }
-  if (window_ == nullptr) {
+  if (loaded_ == nullptr) {
     Load();
   }
-  ::ShowWindow(window_.get(), SW_SHOW);
-  ::SetForegroundWindow(window_.get());
-  if (focus_text_on_show_) {
-    focus_text_on_show_ = false;
-    ::SendMessageW(window_.get(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(IDC_TXTWEBURL)),
-                   TRUE);
+  const HWND dialog = hWnd();
+  ::ShowWindow(dialog, SW_SHOW);
+  ::SetForegroundWindow(dialog);
+  if (loaded_->focus_text_on_show) {
+    loaded_->focus_text_on_show = false;
+    ::SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(IDC_TXTWEBURL)), TRUE);
   }
 }
 
 void FrmOpen::Load() {
-  // Owned by the window the user is working in (the host's), so the dialog stays
-  // above it; the modeless dialog leaves that window usable.
-  const HWND owner = ::GetActiveWindow();
-  const HWND created = ::CreateDialogParamW(ThisModule(), MAKEINTRESOURCEW(IDD_FRMOPEN), owner,
-                                            &FrmOpen::DialogProc, reinterpret_cast<LPARAM>(this));
-  if (created == nullptr) {
-    ThrowLastError();
-  }
-  window_.reset(created);
-  ++loads_;
-  mouse_pointer_ = kDefaultPointer;
+  loaded_ = std::make_unique<LoadedWindow>();
   try {
+    // Owned by the window the user is working in (the host's), so the dialog
+    // stays above it; the modeless dialog leaves that window usable.
+    const HWND owner = ::GetActiveWindow();
+    loaded_->window.reset(::CreateDialogParamW(ThisModule(), MAKEINTRESOURCEW(IDD_FRMOPEN), owner,
+                                               &FrmOpen::DialogProc,
+                                               reinterpret_cast<LPARAM>(this)));
+    if (loaded_->window == nullptr) {
+      ThrowLastError();
+    }
+    ++loads_;
+    mouse_pointer_ = kDefaultPointer;
     CreateControls();
     PlaceWindow(owner);
-    AttachKeyboard();
+    loaded_->keyboard.emplace(hWnd());
     // The load handler: take the Close command away from the frame.
-    close_box_.emplace(window_menu_);
-    close_box_->Load([this] { return reinterpret_cast<WindowHandle>(hWnd()); });
-    focus_text_on_show_ = true;
+    loaded_->close_box.emplace(window_menu_);
+    loaded_->close_box->Load([this] { return reinterpret_cast<WindowHandle>(hWnd()); });
   } catch (...) {
     Unload();
     throw;
@@ -199,18 +121,16 @@ void FrmOpen::CreateControls() {
   const HWND dialog = hWnd();
   const Dpi dpi = ScreenDpi();
   const auto font = static_cast<WPARAM>(::SendMessageW(dialog, WM_GETFONT, 0, 0));
-  for (const ControlSpec& spec : kControls) {
-    const int left = spec.twips.left + (spec.in_frame ? kFrameTwips.left : 0);
-    const int top = spec.twips.top + (spec.in_frame ? kFrameTwips.top : 0);
-    const int x = ToPixels(left, dpi.x);
-    const int y = ToPixels(top, dpi.y);
-    // Both edges are converted, so that neighbouring controls keep their gaps.
-    const int width = ToPixels(left + spec.twips.right, dpi.x) - x;
-    const int height = ToPixels(top + spec.twips.bottom, dpi.y) - y;
+  for (const layout::Control& spec : layout::kControls) {
+    const layout::Twips at = layout::InClient(spec);
+    const int x = layout::ToPixels(at.left, dpi.x);
+    const int y = layout::ToPixels(at.top, dpi.y);
+    const ControlClass kind = ClassOf(spec.kind);
     const HWND control = ::CreateWindowExW(
-        spec.ex_style, spec.window_class, spec.text, WS_CHILD | WS_VISIBLE | spec.style, x, y,
-        width, height, dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), ThisModule(),
-        nullptr);
+        kind.ex_style, kind.window_class, ToWide(spec.text).c_str(),
+        WS_CHILD | WS_VISIBLE | kind.style, x, y, layout::ToPixels(at.right(), dpi.x) - x,
+        layout::ToPixels(at.bottom(), dpi.y) - y, dialog,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), ThisModule(), nullptr);
     if (control == nullptr) {
       ThrowLastError();
     }
@@ -228,34 +148,37 @@ void FrmOpen::CreateControls() {
   if (tooltip == nullptr) {
     ThrowLastError();
   }
+  std::wstring tip = ToWide(layout::kToolTip);
   TTTOOLINFOW tool{};
   // The version-2 record: every comctl32 since Internet Explorer 4 takes it.
   tool.cbSize = TTTOOLINFOW_V2_SIZE;
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   tool.hwnd = dialog;
   tool.uId = reinterpret_cast<UINT_PTR>(Control(IDC_TXTWEBURL));
-  tool.lpszText = const_cast<wchar_t*>(kToolTip);  // NOLINT(cppcoreguidelines-pro-type-const-cast)
+  tool.lpszText = tip.data();  // copied by the tooltip
   if (::SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)) == FALSE) {
     throw HResultError(kEFail);
   }
 
   // The 256-colour icon; Windows scales it for the small one.
   const int small_size = ::GetSystemMetrics(SM_CXSMICON);
-  icon_large_.reset(static_cast<HICON>(
+  loaded_->icon_large.reset(static_cast<HICON>(
       ::LoadImageW(ThisModule(), MAKEINTRESOURCEW(IDI_SORVANE), IMAGE_ICON, 32, 32, 0)));
-  icon_small_.reset(static_cast<HICON>(::LoadImageW(ThisModule(), MAKEINTRESOURCEW(IDI_SORVANE),
-                                                    IMAGE_ICON, small_size, small_size, 0)));
-  if (icon_large_ == nullptr || icon_small_ == nullptr) {
+  loaded_->icon_small.reset(static_cast<HICON>(::LoadImageW(
+      ThisModule(), MAKEINTRESOURCEW(IDI_SORVANE), IMAGE_ICON, small_size, small_size, 0)));
+  if (loaded_->icon_large == nullptr || loaded_->icon_small == nullptr) {
     ThrowLastError();
   }
-  ::SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_large_.get()));
-  ::SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_small_.get()));
+  ::SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(loaded_->icon_large.get()));
+  ::SendMessageW(dialog, WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(loaded_->icon_small.get()));
 }
 
 void FrmOpen::PlaceWindow(HWND owner) const {
   const HWND dialog = hWnd();
   const Dpi dpi = ScreenDpi();
-  RECT frame{0, 0, ToPixels(kClientTwips.cx, dpi.x), ToPixels(kClientTwips.cy, dpi.y)};
+  RECT frame{0, 0, layout::ToPixels(layout::kClientWidth, dpi.x),
+             layout::ToPixels(layout::kClientHeight, dpi.y)};
   ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(::GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
   const int width = frame.right - frame.left;
@@ -271,35 +194,18 @@ void FrmOpen::PlaceWindow(HWND owner) const {
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void FrmOpen::AttachKeyboard() {
-  keyboard_hook_.reset(
-      ::SetWindowsHookExW(WH_GETMESSAGE, &KeyboardHook, nullptr, ::GetCurrentThreadId()));
-  if (keyboard_hook_ == nullptr) {
-    ThrowLastError();
-  }
-  g_keyboard_dialog = hWnd();
-}
-
 void FrmOpen::Unload() noexcept {
-  // The window's destruction releases what the window used (OnDestroyed).
-  if (const HWND window = window_.release()) {
-    ::DestroyWindow(window);
-  }
-  OnDestroyed();
+  // The load is released before its window goes, so that the window's own
+  // destruction (OnWindowDestroyed) finds nothing left to release.
+  const std::unique_ptr<LoadedWindow> load = std::move(loaded_);
 }
 
-// Whoever destroys the window (Unload, or the system with the window's owner),
-// nothing of it stays held: the hook, the window menu's record, the icons.
-void FrmOpen::OnDestroyed() noexcept {
-  if (keyboard_hook_ != nullptr) {
-    g_keyboard_dialog = nullptr;
-    keyboard_hook_.reset();
+void FrmOpen::OnWindowDestroyed(HWND window) noexcept {
+  if (loaded_ != nullptr && loaded_->window.get() == window) {
+    // NOLINTNEXTLINE(bugprone-unused-return-value): the window is gone already
+    loaded_->window.release();
+    Unload();
   }
-  close_box_.reset();
-  icon_large_.reset();
-  icon_small_.reset();
-  focus_text_on_show_ = false;
-  window_.release();  // NOLINT(bugprone-unused-return-value): the window is gone or going
 }
 
 std::u16string FrmOpen::Text() const {
@@ -331,13 +237,21 @@ void FrmOpen::ReportOpenFailure(HResult failure) {
   if (open_began_in_ != 0 && !OpenRunsInThisLoad()) {
     return;
   }
-  ShowMessage(window_.get(), OpenFailureMessage(DescribeHResult(failure)));
+  ShowMessage(hWnd(), OpenFailureMessage(DescribeHResult(failure)));
+}
+
+void FrmOpen::cmdOpen_Click() {
+  // One Open at a time: the host pumps messages while it opens the web, and
+  // a second "&Open" (or Enter) then would write and open it twice.
+  if (open_began_in_ != 0) {
+    return;
+  }
+  open_began_in_ = loads_;
+  sorvane::cmdOpen_Click(*this, services_);
+  open_began_in_ = 0;
 }
 
 void FrmOpen::cmdCancel_Click() {
-  // Held past the unload. lock() rather than shared_from_this(): no exception
-  // path for a form that is always owned while its window exists.
-  const std::shared_ptr<FrmOpen> self = weak_from_this().lock();
   UnloadOpenForm();
 }
 
@@ -353,41 +267,36 @@ INT_PTR CALLBACK FrmOpen::DialogProc(HWND dialog, UINT message, WPARAM wparam,
   }
   if (message == WM_NCDESTROY) {
     ::SetWindowLongPtrW(dialog, DWLP_USER, 0);
-    form->OnDestroyed();
+    form->OnWindowDestroyed(dialog);
     return FALSE;
   }
+  if (!form->Loaded()) {
+    return FALSE;  // the window goes: nothing of the form answers any more
+  }
   try {
-    return form->HandleMessage(message, wparam, lparam);
+    return form->HandleMessage(message, wparam);
   } catch (...) {
-    ReportHandlerFailure(dialog, HResultFromCurrentException());
+    ReportHandlerFailure(dialog, CaughtHResult());
     return TRUE;
   }
 }
 
-INT_PTR FrmOpen::HandleMessage(UINT message, WPARAM wparam, LPARAM /*lparam*/) {
+INT_PTR FrmOpen::HandleMessage(UINT message, WPARAM wparam) {
   switch (message) {
-    case WM_COMMAND:
-      if (HIWORD(wparam) != BN_CLICKED) {
+    case WM_COMMAND: {
+      if (HIWORD(wparam) != BN_CLICKED ||
+          (LOWORD(wparam) != IDC_CMDOPEN && LOWORD(wparam) != IDC_CMDCANCEL)) {
         return FALSE;
       }
+      // The handler holds its own dialog while it runs: it may unload it.
+      const std::shared_ptr<FrmOpen> self = weak_from_this().lock();
       if (LOWORD(wparam) == IDC_CMDOPEN) {
-        // One Open at a time: the host pumps messages while it opens the web,
-        // and a second "&Open" (or Enter) then would write and open it twice.
-        if (open_began_in_ != 0) {
-          return TRUE;
-        }
-        // The handler keeps its dialog alive: a successful Open unloads it.
-        const std::shared_ptr<FrmOpen> self = weak_from_this().lock();
-        open_began_in_ = loads_;
-        cmdOpen_Click(*this, ActiveOpenServices());
-        open_began_in_ = 0;
-        return TRUE;
-      }
-      if (LOWORD(wparam) == IDC_CMDCANCEL) {
+        cmdOpen_Click();
+      } else {
         cmdCancel_Click();
-        return TRUE;
       }
-      return FALSE;
+      return TRUE;
+    }
     case WM_SETCURSOR:
       if (mouse_pointer_ == kHourglassPointer) {
         ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
@@ -413,10 +322,10 @@ std::shared_ptr<FrmOpen>& OpenFormInstance() {
   return *instance;
 }
 
-void ShowOpenForm() {
+void ShowOpenForm(OpenServices& services) {
   std::shared_ptr<FrmOpen>& instance = OpenFormInstance();
   if (instance == nullptr) {
-    instance = std::make_shared<FrmOpen>();
+    instance = std::make_shared<FrmOpen>(services);
   }
   const std::shared_ptr<FrmOpen> shown = instance;  // held while it loads
   shown->SetVisible(true);
@@ -437,17 +346,6 @@ void UnloadOpenForm(const OpenDialogView& form) {
   if (instance != nullptr && static_cast<const OpenDialogView*>(instance.get()) == &form &&
       instance->OpenRunsInThisLoad()) {
     UnloadOpenForm();
-  }
-}
-
-void SetOpenServices(OpenServices* services) noexcept {
-  g_open_services = services;
-}
-
-void ReportHandlerFailure(HWND owner, HResult failure) noexcept {
-  try {
-    ShowMessage(owner, DescribeHResult(failure));
-  } catch (...) {  // NOLINT(bugprone-empty-catch)
   }
 }
 

@@ -2,7 +2,8 @@
 
 // frmOpen: the small modeless dialog in which the user types a web address.
 // At most one instance exists; the module reaches it only through the shared
-// reference below.
+// reference below. Its layout is frm_open_layout.h; what its "&Open" works
+// with (the host, the registry) is handed to it when it is made.
 
 #include <windows.h>
 
@@ -15,13 +16,14 @@
 #include "common/win32_handles.h"
 #include "dialog/close_box.h"
 #include "dialog/open_action.h"
+#include "dialog/win32_dialog_keyboard.h"
 #include "dialog/win32_window_menu.h"
 
 namespace sorvane {
 
 class FrmOpen final : public OpenDialogView, public std::enable_shared_from_this<FrmOpen> {
  public:
-  FrmOpen() = default;
+  explicit FrmOpen(OpenServices& services) : services_(services) {}
   ~FrmOpen() override;
   FrmOpen(const FrmOpen&) = delete;
   FrmOpen& operator=(const FrmOpen&) = delete;
@@ -29,10 +31,12 @@ class FrmOpen final : public OpenDialogView, public std::enable_shared_from_this
   // True loads the instance if needed (window, controls, load handler) and shows
   // it modeless, in front; false hides it.
   void SetVisible(bool visible);
-  // Destroys the window and its controls; the instance lives on and loads anew
-  // (empty text, default pointer) when it is shown again.
+  // Destroys the window and everything of its load; the instance lives on and
+  // loads anew (empty text, default pointer) when it is shown again. The one
+  // place that destroys: a window the system destroys (with its owner) ends
+  // up here too.
   void Unload() noexcept;
-  bool Loaded() const noexcept { return window_ != nullptr; }
+  bool Loaded() const noexcept { return loaded_ != nullptr; }
   // The dialog's window handle; throws when it is not loaded.
   HWND hWnd() const;
   std::int16_t MousePointer() const noexcept { return mouse_pointer_; }
@@ -48,26 +52,35 @@ class FrmOpen final : public OpenDialogView, public std::enable_shared_from_this
   void ReportOpenFailure(HResult failure) override;
 
  private:
+  // Everything of one load: the window and what serves it, owned together.
+  // Destroying it destroys the window first (members go in reverse order).
+  struct LoadedWindow {
+    UniqueIcon icon_large;
+    UniqueIcon icon_small;
+    std::optional<DialogKeyboard> keyboard;
+    std::optional<CloseBox> close_box;  // hSysMenu and MenuInfo of this load
+    bool focus_text_on_show = true;
+    UniqueWindow window;
+  };
+
   static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wparam,
                                      LPARAM lparam) noexcept;
-  INT_PTR HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  INT_PTR HandleMessage(UINT message, WPARAM wparam);
+  // The system destroyed the window (Unload's own destruction finds the load
+  // gone already): the rest of the load goes the usual way.
+  void OnWindowDestroyed(HWND window) noexcept;
   void Load();
   void CreateControls();
   void PlaceWindow(HWND owner) const;
-  void AttachKeyboard();
-  void OnDestroyed() noexcept;
-  void cmdCancel_Click();
+  void cmdOpen_Click();
+  // Closes the shared instance (this one: the handler holds it meanwhile).
+  static void cmdCancel_Click();
   HWND Control(int id) const;
 
-  // Declared first so that it is destroyed last: the window and everything it owns.
-  UniqueWindow window_;
-  UniqueIcon icon_large_;
-  UniqueIcon icon_small_;
-  UniqueHook keyboard_hook_;
+  OpenServices& services_;
   Win32WindowMenu window_menu_;
-  std::optional<CloseBox> close_box_;  // hSysMenu and MenuInfo of the current load
+  std::unique_ptr<LoadedWindow> loaded_;
   std::int16_t mouse_pointer_ = kDefaultPointer;
-  bool focus_text_on_show_ = false;
   // Counts the loads; an Open running now remembers the load it began in
   // (0: none), since the host may pump messages meanwhile and the window may
   // be closed, or even loaded anew, before the Open ends.
@@ -79,22 +92,15 @@ class FrmOpen final : public OpenDialogView, public std::enable_shared_from_this
 std::shared_ptr<FrmOpen>& OpenFormInstance();
 
 // What a click of the File-menu button does: creates the instance on first use
-// and makes it visible.
-void ShowOpenForm();
+// (working with `services`) and makes it visible.
+void ShowOpenForm(OpenServices& services);
 
 // Hides, unloads and releases the shared instance.
 void UnloadOpenForm();
 
-// The same for `form` only if it is still the shared instance: the end of
-// an Open leaves a dialog shown since it began alone.
+// The same for `form` only if it is still the shared instance, in the window
+// its running Open began in: the end of an Open leaves a dialog shown since
+// it began alone.
 void UnloadOpenForm(const OpenDialogView& form);
-
-// Replaces what "&Open" works with (the host, the registry, the dialog's
-// unload); null restores the module's own. For tests.
-void SetOpenServices(OpenServices* services) noexcept;
-
-// Reports a failure of a dialog event handler to the user: a message box with
-// the system's description of the failure, owned by `owner`.
-void ReportHandlerFailure(HWND owner, HResult failure) noexcept;
 
 }  // namespace sorvane

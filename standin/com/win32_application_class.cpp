@@ -21,7 +21,7 @@ class ApplicationClass final : public ComObject<ApplicationClass, IClassFactory>
     try {
       return face_.NewApplication()->QueryInterface(iid, out);
     } catch (...) {
-      return HResultFromCurrentException();
+      return CaughtHResult();
     }
   }
   STDMETHODIMP LockServer(BOOL) noexcept override { return S_OK; }

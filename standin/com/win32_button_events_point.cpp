@@ -74,7 +74,7 @@ class ButtonEventsPoint final : public ComObject<ButtonEventsPoint, IConnectionP
       entry = RecordInterfaceCall(face_.state(), "IConnectionPoint", member);
       status = work();
     } catch (...) {
-      status = HResultFromCurrentException();
+      status = CaughtHResult();
     }
     face_.state().journal().Finish(entry, status);
     return status;

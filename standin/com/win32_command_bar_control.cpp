@@ -227,7 +227,7 @@ class ButtonObject final : public ControlObject<ButtonObject, IConnectionPointCo
                      .Detach();
       }
     } catch (...) {
-      status = HResultFromCurrentException();
+      status = CaughtHResult();
     }
     state().journal().Finish(entry, status);
     return status;

@@ -42,7 +42,7 @@ class ControlEnum final : public ComObject<ControlEnum, IEnumVARIANT> {
       }
       status = count == wanted ? S_OK : S_FALSE;
     } catch (...) {
-      status = HResultFromCurrentException();
+      status = CaughtHResult();
     }
     state.journal().Finish(entry, status);
     return status;
@@ -64,7 +64,7 @@ class ControlEnum final : public ComObject<ControlEnum, IEnumVARIANT> {
       *copy = MakeControlEnum(face_, controls_, next_).Detach();
       return S_OK;
     } catch (...) {
-      return HResultFromCurrentException();
+      return CaughtHResult();
     }
   }
 

@@ -91,7 +91,7 @@ HRESULT InvokeBoundary(Call&& call, EXCEPINFO* exception, UINT* bad_argument) no
     return error.status;
   } catch (...) {
     // The host's own failures come back as an automation exception.
-    const HRESULT status = HResultFromCurrentException();
+    const HRESULT status = CaughtHResult();
     if (exception != nullptr) {
       *exception = EXCEPINFO{};
       exception->scode = status;
@@ -153,7 +153,7 @@ class DispatchObject : public ComObject<Derived, WithoutTypeInfo<>, More...> {
       entry =
           RecordInvoke(state(), self().Kind(), self().Name(), self().Members(), id, flags, *params);
     } catch (...) {
-      return HResultFromCurrentException();
+      return CaughtHResult();
     }
     const HRESULT status = InvokeBoundary(
         [&] {

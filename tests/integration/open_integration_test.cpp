@@ -9,8 +9,10 @@
 
 #include <string>
 
+#include "addin/module_references.h"
 #include "dialog/win32_frm_open.h"
-#include "host/com/win32_host_app.h"
+#include "dialog/win32_open_services.h"
+#include "host/com/win32_com_host.h"
 #include "model/command_bar_model.h"
 #include "support/win32_dialog_driver.h"
 #include "support/win32_ole.h"
@@ -32,14 +34,14 @@ class OpenEndToEnd : public testing::Test {
     UnloadOpenForm();
     OpenFormInstance().reset();
     Pump();
-    host::com::ReleaseHostApp();
+    references_.ReleaseAll();
     EXPECT_EQ(host_.state().held(), 0) << "host objects still held";
     ClearHostValues();
   }
 
   // Shows the dialog, types `text` and presses Enter; returns the dialog.
-  static HWND Open(const std::wstring& text) {
-    ShowOpenForm();
+  HWND Open(const std::wstring& text) {
+    ShowOpenForm(services_);
     Pump();
     const HWND dialog = FindDialog();
     EXPECT_NE(dialog, nullptr);
@@ -58,6 +60,10 @@ class OpenEndToEnd : public testing::Test {
   OleApartment apartment_;
   standin::Host host_;
   Model& model_ = host_.model();
+  // The module's own way to the host: HostApp made through COM from the
+  // host's Application class, which the stand-in registered.
+  ModuleReferences references_{[] { return host::com::CreateApplication(); }};
+  Win32OpenServices services_{[this] { return references_.HostApp(); }};
 };
 
 TEST_F(OpenEndToEnd, OpenWritesBothValuesAndTheHostOpensTheWeb) {

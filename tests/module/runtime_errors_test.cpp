@@ -22,7 +22,7 @@ sorvane::HResult Outcome(const std::function<void()>& run) {
   try {
     run();
   } catch (...) {
-    return sorvane::HResultFromCurrentException();
+    return sorvane::CaughtHResult();
   }
   return sorvane::kSOk;
 }

@@ -22,12 +22,7 @@ class AddInTest : public testing::Test, public AddInModule {
  protected:
   AddInTest() : state_([](int) { return std::nullopt; }) {}
 
-  std::shared_ptr<host::Application> HostApp() override {
-    if (host_app_ == nullptr) {
-      host_app_ = host_.NewApplication();
-    }
-    return host_app_;
-  }
+  ModuleHeld<host::Application> HostApp() override { return references_.HostApp(); }
   FileMenuCommand& FileMenu() override { return file_menu_; }
   void ShowOpenForm() override {
     ++shown_;
@@ -67,16 +62,13 @@ class AddInTest : public testing::Test, public AddInModule {
     return kSOk;
   }
   // Releases what the module holds, as when it unloads.
-  void ReleaseModule() {
-    file_menu_.Release();
-    host_app_.reset();
-  }
+  void ReleaseModule() { references_.ReleaseAll(); }
 
   standin::HostState state_;
   Model& model_ = state_.model();
   testing_support::ModelHost host_{state_};
-  std::shared_ptr<host::Application> host_app_;
-  FileMenuCommand file_menu_{[this] { return HostApp(); }};
+  ModuleReferences references_{[this] { return host_.NewApplication(); }};
+  FileMenuCommand file_menu_{references_};
   int shown_ = 0;
   HResult show_failure_ = kSOk;
   std::vector<HResult> reported_;
@@ -102,7 +94,7 @@ TEST_F(AddInTest, NewButtonGoesAfterOpenWebWithItsProperties) {
   EXPECT_EQ(calls,
             (std::vector<std::string>{"CommandBarControls.Add", "CommandBarControl.Caption=",
                                       "CommandBarControl.Tag=", "CommandBarControl.OnAction="}));
-  EXPECT_NE(file_menu_.gFPApp(), nullptr);
+  EXPECT_NE(references_.gFPApp(), nullptr);
 }
 
 TEST_F(AddInTest, ButtonFoundByTagIsReturnedUntouched) {
@@ -199,7 +191,7 @@ TEST_F(AddInTest, FailedStepsAreNotRolledBack) {
   ASSERT_EQ(Tagged().size(), 1U) << "the new button stays";
   EXPECT_EQ(Tagged()[0]->caption, u"Kelvra Sorvane...");
   EXPECT_EQ(Tagged()[0]->on_action, u"");
-  EXPECT_NE(file_menu_.gFPApp(), nullptr);
+  EXPECT_NE(references_.gFPApp(), nullptr);
 
   file()->controls.erase(file()->controls.begin() + 4);
   state_.faults().Arm("CommandBarControl.Caption=", 1, kEUnexpected);

@@ -67,17 +67,15 @@ class TestServices final : public OpenServices {
 
 class FrmOpenTest : public testing::Test {
  protected:
-  void SetUp() override { SetOpenServices(&services_); }
   void TearDown() override {
     UnloadOpenForm();
     OpenFormInstance().reset();
     Pump();
-    SetOpenServices(nullptr);
     EXPECT_EQ(FindDialog(), nullptr) << "a dialog outlived its test";
   }
 
-  static HWND Show() {
-    ShowOpenForm();
+  HWND Show() {
+    ShowOpenForm(services_);
     Pump();
     const HWND dialog = FindDialog();
     EXPECT_NE(dialog, nullptr);

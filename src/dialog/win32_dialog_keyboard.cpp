@@ -1,0 +1,39 @@
+#include "dialog/win32_dialog_keyboard.h"
+
+#include "common/win32_text.h"
+
+namespace sorvane {
+
+DialogKeyboard::DialogKeyboard(HWND dialog)
+    : dialog_(dialog),
+      hook_(::SetWindowsHookExW(WH_GETMESSAGE, &DialogKeyboard::Hook, nullptr,
+                                ::GetCurrentThreadId())) {
+  if (hook_ == nullptr) {
+    ThrowLastError();
+  }
+  active_ = this;
+}
+
+DialogKeyboard::~DialogKeyboard() {
+  if (active_ == this) {
+    active_ = nullptr;
+  }
+}
+
+LRESULT CALLBACK DialogKeyboard::Hook(int code, WPARAM wparam, LPARAM lparam) noexcept {
+  if (code == HC_ACTION && wparam == PM_REMOVE && active_ != nullptr) {
+    auto* msg = reinterpret_cast<MSG*>(lparam);
+    const HWND dialog = active_->dialog_;
+    if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST &&
+        (msg->hwnd == dialog || ::IsChild(dialog, msg->hwnd) != FALSE) &&
+        ::IsDialogMessageW(dialog, msg) != FALSE) {
+      // Handled: the host's loop gets a message that does nothing.
+      msg->message = WM_NULL;
+      msg->wParam = 0;
+      msg->lParam = 0;
+    }
+  }
+  return ::CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+}  // namespace sorvane

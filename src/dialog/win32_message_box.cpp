@@ -1,0 +1,24 @@
+#include "dialog/win32_message_box.h"
+
+#include "common/win32_text.h"
+#include "dialog/frm_open_layout.h"
+
+namespace sorvane {
+
+void ShowMessage(HWND owner, const std::u16string& text) noexcept {
+  try {
+    ::MessageBoxW(owner, ToWide(text).c_str(), ToWide(frm_open_layout::kCaption).c_str(),
+                  MB_OK | MB_ICONEXCLAMATION);
+  } catch (...) {  // NOLINT(bugprone-empty-catch)
+    // Out of memory for the text: nothing left to show it with.
+  }
+}
+
+void ReportHandlerFailure(HWND owner, HResult failure) noexcept {
+  try {
+    ShowMessage(owner, DescribeHResult(failure));
+  } catch (...) {  // NOLINT(bugprone-empty-catch)
+  }
+}
+
+}  // namespace sorvane
