@@ -9,9 +9,16 @@
 
 namespace sorvane {
 
+// Closes a handle without losing the thread's last error: an owner that goes
+// while a failure is being reported (ThrowLastError after a failed call) must
+// not replace that failure's error with its own close's.
 template <typename Handle, auto Close>
 struct HandleCloser {
-  void operator()(Handle handle) const noexcept { Close(handle); }
+  void operator()(Handle handle) const noexcept {
+    const DWORD error = ::GetLastError();
+    Close(handle);
+    ::SetLastError(error);
+  }
 };
 
 template <typename Handle, auto Close>

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "common/hresult.h"
-#include "model/fault_plan.h"
 
 namespace sorvane::standin {
 namespace {
@@ -190,25 +189,6 @@ TEST(ParseRecentWebEntry, SixFieldsWithCommasInside) {
     EXPECT_EQ(web.server, c.server);
     EXPECT_EQ(web.web, c.web);
   }
-}
-
-TEST(FaultPlan, FailsTheNthLaterCallOnce) {
-  FaultPlan plan;
-  plan.Check("CommandBars.Item");
-  plan.Arm("CommandBars.Item", 2, kEFail);
-  plan.Arm("CommandBarControl.Execute", 1, kEUnexpected);
-  EXPECT_NO_THROW(plan.Check("CommandBars.Item"));
-  EXPECT_THROW(plan.Check("CommandBars.Item"), HResultError);
-  EXPECT_NO_THROW(plan.Check("CommandBars.Item"));
-  EXPECT_EQ(plan.pending(), 1U);
-  try {
-    plan.Check("CommandBarControl.Execute");
-    FAIL();
-  } catch (const HResultError& error) {
-    EXPECT_EQ(error.code(), kEUnexpected);
-  }
-  EXPECT_EQ(plan.calls().at("CommandBars.Item"), 4);
-  EXPECT_EQ(plan.pending(), 0U);
 }
 
 }  // namespace
