@@ -304,19 +304,8 @@ class Bench {
     return id;
   }
   static Variant Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<Variant> args) {
-    std::vector<VARIANT> reversed;
-    for (std::size_t i = args.size(); i > 0; --i) {
-      reversed.push_back(args[i - 1].ref());
-    }
-    DISPID put = DISPID_PROPERTYPUT;
-    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-    if (flags == DISPATCH_PROPERTYPUT) {
-      params.rgdispidNamedArgs = &put;
-      params.cNamedArgs = 1;
-    }
     Variant result;
-    object->Invoke(id, kNullIid, 0, flags, &params,
-                   flags == DISPATCH_PROPERTYPUT ? nullptr : result.get(), nullptr, nullptr);
+    InvokeInOrder(object, id, flags, args, &result, nullptr);
     return result;
   }
   ComPtr<IDispatch> Get(IDispatch* object, const wchar_t* name) {

@@ -65,6 +65,26 @@ std::int32_t Variant::ToInt32() const {
   return number.value_.lVal;
 }
 
+HRESULT InvokeInOrder(IDispatch* object, DISPID id, WORD flags, const std::vector<Variant>& args,
+                      Variant* result, EXCEPINFO* exception) {
+  std::vector<VARIANT> reversed;
+  reversed.reserve(args.size());
+  for (std::size_t i = args.size(); i > 0; --i) {
+    reversed.push_back(args[i - 1].ref());  // borrowed: `args` keeps ownership
+  }
+  DISPID put_id = DISPID_PROPERTYPUT;
+  DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+  const bool put = (flags & DISPATCH_PROPERTYPUT) != 0;
+  if (put) {
+    params.rgdispidNamedArgs = &put_id;
+    params.cNamedArgs = 1;
+  }
+  UINT bad_argument = 0;
+  return object->Invoke(id, kNullIid, LOCALE_USER_DEFAULT, flags, &params,
+                        put || result == nullptr ? nullptr : result->receive(), exception,
+                        &bad_argument);
+}
+
 ComPtr<IUnknown> Variant::ToObject() const {
   switch (value_.vt) {
     case VT_DISPATCH:

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 #include "common/hresult.h"
 #include "common/win32_text.h"
@@ -112,6 +113,14 @@ class Variant {
   }
   VARIANT value_{};
 };
+
+// Calls member `id` of `object` through IDispatch::Invoke with `args` in
+// their declared order (DISPPARAMS lists them last to first). A put passes
+// its value as the named argument DISPID_PROPERTYPUT and asks for no result.
+// Returns Invoke's status; `result` and `exception` (either may be null)
+// receive what it gave back.
+HRESULT InvokeInOrder(IDispatch* object, DISPID id, WORD flags, const std::vector<Variant>& args,
+                      Variant* result, EXCEPINFO* exception);
 
 // The interface a base of a COM object exposes: the base itself, or the
 // interface it implements (`Exposed`) when the base is an implementation helper.

@@ -31,19 +31,9 @@ DISPID IdOf(IDispatch* object, const wchar_t* name) {
 // value as the named DISPID_PROPERTYPUT argument.
 HRESULT Call(IDispatch* object, const wchar_t* name, WORD flags, std::vector<Variant> args,
              Variant* result = nullptr) {
-  std::vector<VARIANT> reversed;
-  for (std::size_t i = args.size(); i > 0; --i) {
-    reversed.push_back(args[i - 1].ref());
-  }
-  DISPID put = DISPID_PROPERTYPUT;
-  DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-  if (flags == DISPATCH_PROPERTYPUT) {
-    params.rgdispidNamedArgs = &put;
-    params.cNamedArgs = 1;
-  }
   Variant ignored;
-  return object->Invoke(IdOf(object, name), IID_NULL, 0, flags, &params,
-                        result != nullptr ? result->get() : ignored.get(), nullptr, nullptr);
+  return InvokeInOrder(object, IdOf(object, name), flags, args,
+                       result != nullptr ? result : &ignored, nullptr);
 }
 
 ComPtr<IDispatch> ObjectOf(const Variant& value) {

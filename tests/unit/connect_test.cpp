@@ -8,10 +8,13 @@
 
 #include "addin/mod_shared.h"
 #include "model/command_bar_model.h"
+#include "support/failure_of.h"
 #include "support/model_host.h"
 
 namespace sorvane {
 namespace {
+
+using testing_support::FailureOf;
 
 using standin::ControlPtr;
 using standin::Model;
@@ -52,14 +55,6 @@ class AddInTest : public testing::Test, public AddInModule {
     const auto application = host_.NewApplicationObject();
     const auto instance = host_.NewAddInInstance(u"Sorvane.Connect");
     return file_menu_.AddOpenButton(*application, mode, *instance);
-  }
-  static HResult FailureOf(const std::function<void()>& call) {
-    try {
-      call();
-    } catch (const HResultError& error) {
-      return error.code();
-    }
-    return kSOk;
   }
   // Releases what the module holds, as when it unloads.
   void ReleaseModule() { references_.ReleaseAll(); }

@@ -7,6 +7,7 @@
 
 #include "com/win32_host_face.h"
 #include "model/host_state.h"
+#include "support/failure_of.h"
 
 namespace sorvane::host::com {
 namespace {
@@ -32,14 +33,7 @@ class ComHostTest : public testing::Test, private ClickHandler {
   int clicks_ = 0;
 };
 
-HResult FailureOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const HResultError& error) {
-    return error.code();
-  }
-  return kSOk;
-}
+using testing_support::FailureOf;
 
 TEST_F(ComHostTest, AnObjectThatIsNoApplicationIsATypeMismatch) {
   const ComPtr<IDispatch> instance = face_.NewAddInInstance(u"Sorvane.Connect");

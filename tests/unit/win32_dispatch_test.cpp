@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/expect_ref.h"
+#include "support/failure_of.h"
 
 namespace sorvane::host::com {
 namespace {
@@ -92,14 +93,7 @@ GUID TestIid(unsigned long n) {
   return {0x5A5A0000UL + n, 0x1234, 0x5678, {0x9A, 0xBC, 0xDE, 0xF0, 0x12, 0x34, 0x56, 0x78}};
 }
 
-HResult FailureOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const HResultError& error) {
-    return error.code();
-  }
-  return kSOk;
-}
+using testing_support::FailureOf;
 
 TEST(Dispatch, AnObjectWithoutTheInterfaceIsATypeMismatch) {
   const ComPtr<FakeHostObject> object = MakeCom<FakeHostObject>(TestIid(1));

@@ -75,24 +75,9 @@ DISPID Dispatch::IdOf(const wchar_t* name) const {
 }
 
 Variant Dispatch::Invoke(DISPID id, WORD flags, std::vector<Variant>& args) const {
-  // DISPPARAMS lists the arguments last to first.
-  std::vector<VARIANT> reversed;
-  reversed.reserve(args.size());
-  for (std::size_t i = args.size(); i > 0; --i) {
-    reversed.push_back(args[i - 1].ref());
-  }
-  DISPID put_id = DISPID_PROPERTYPUT;
-  DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-  if ((flags & DISPATCH_PROPERTYPUT) != 0) {
-    params.rgdispidNamedArgs = &put_id;
-    params.cNamedArgs = 1;
-  }
   Variant result;
   EXCEPINFO info{};
-  UINT bad_argument = 0;
-  const HRESULT status = object_->Invoke(
-      id, kNullIid, LOCALE_USER_DEFAULT, flags, &params,
-      (flags & DISPATCH_PROPERTYPUT) != 0 ? nullptr : result.get(), &info, &bad_argument);
+  const HRESULT status = InvokeInOrder(object_.Get(), id, flags, args, &result, &info);
   if (FAILED(status)) {
     throw HResultError(InvokeFailure(status, info));
   }
