@@ -16,6 +16,7 @@
 #include "win32_addins.h"
 #include "win32_commands.h"
 #include "win32_host.h"
+#include "win32_utf8.h"
 
 namespace sorvane::standin {
 namespace {

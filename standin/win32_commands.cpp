@@ -7,6 +7,7 @@
 #include "win32_dialog_inspect.h"
 #include "win32_host_values.h"
 #include "win32_screenshot.h"
+#include "win32_utf8.h"
 
 namespace sorvane::standin {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string_view>
 
-#include "addin/module_references.h"
+#include "host/module_references.h"
 #include "host/host.h"
 
 namespace sorvane {

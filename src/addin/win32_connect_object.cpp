@@ -162,22 +162,10 @@ class ConnectObject final : public ComObject<ConnectObject, TypeInfoDispatch<_Co
   Connect connect_{TheModule()};
 };
 
-class ConnectClass final : public ComObject<ConnectClass, IClassFactory> {
+class ConnectClass final : public ComObject<ConnectClass, ClassFactoryBase<ConnectClass>> {
  public:
-  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept override {
-    if (out == nullptr) {
-      return E_POINTER;
-    }
-    *out = nullptr;
-    if (outer != nullptr) {
-      return CLASS_E_NOAGGREGATION;
-    }
-    try {
-      const ComPtr<ConnectObject> connect = MakeCom<ConnectObject>();
-      return connect->QueryInterface(iid, out);
-    } catch (...) {
-      return CaughtHResult();
-    }
+  static ComPtr<IUnknown> Create() {
+    return static_cast<IDispatch*>(static_cast<_Connect*>(MakeCom<ConnectObject>().Get()));
   }
   STDMETHODIMP LockServer(BOOL lock) noexcept override {
     LockModule(lock != FALSE);

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <vector>
 
-#include "addin/module_references.h"
+#include "host/module_references.h"
 #include "common/win32_com.h"
 #include "dialog/win32_frm_open.h"
 #include "dialog/win32_message_box.h"
@@ -33,9 +33,10 @@ class Module final : public AddInModule {
   void Release() noexcept { references_.ReleaseAll(); }
 
  private:
-  ModuleReferences references_{[] { return host::com::CreateApplication(); }};
+  host::com::ComApplicationFactory host_application_class_;
+  ModuleReferences references_{host_application_class_};
   FileMenuCommand file_menu_{references_};
-  Win32OpenServices open_services_{[this] { return references_.HostApp(); }};
+  Win32OpenServices open_services_{references_};
 };
 
 Module& Instance() {

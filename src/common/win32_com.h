@@ -163,6 +163,36 @@ class WithoutTypeInfo : public Interface {
   ~WithoutTypeInfo() = default;
 };
 
+// IClassFactory::CreateInstance for a class object that makes one kind of
+// object and supports no aggregation; Derived supplies
+//   ComPtr<IUnknown> Create();   a new object (throws on failure)
+// and LockServer.
+template <typename Derived>
+class ClassFactoryBase : public IClassFactory {
+ public:
+  using Exposed = IClassFactory;
+
+  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept override {
+    if (out == nullptr) {
+      return E_POINTER;
+    }
+    *out = nullptr;
+    if (outer != nullptr) {
+      return CLASS_E_NOAGGREGATION;
+    }
+    try {
+      return static_cast<Derived*>(this)->Create()->QueryInterface(iid, out);
+    } catch (...) {
+      return CaughtHResult();
+    }
+  }
+
+ protected:
+  // Only ever a base of a COM object, which ends its own life.
+  ClassFactoryBase() = default;
+  ~ClassFactoryBase() = default;
+};
+
 // COM objects of this module alive now: the module may unload only at zero
 // (a sink the host still holds runs this module's code when released).
 inline std::atomic<long>& LiveComObjects() {

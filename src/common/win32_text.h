@@ -21,10 +21,6 @@ inline std::u16string FromWide(std::wstring_view text) {
   return {text.begin(), text.end()};
 }
 
-// UTF-8, for text that leaves the process (a program's answers, its input).
-std::string ToUtf8(std::u16string_view text);
-std::u16string FromUtf8(std::string_view text);
-
 // The text of a window, whatever its length.
 std::u16string WindowText(HWND window);
 

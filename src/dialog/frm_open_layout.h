@@ -31,8 +31,9 @@ inline constexpr int kClientHeight = 2535;
 
 enum class Kind { kFrame, kLabel, kTextBox, kDefaultButton, kButton };
 
+// Each control as frmOpen names it: Frame1, lblSpecify, txtWebURL, cmdOpen,
+// cmdCancel (the resource identifiers carry the names).
 struct Control {
-  std::u16string_view name;
   Kind kind;
   int id;  // its resource identifier
   std::u16string_view text;
@@ -44,17 +45,16 @@ struct Control {
 inline constexpr Twips kFrame{60, 150, 4530, 1605};
 
 inline constexpr std::array<Control, 5> kControls{{
-    {u"Frame1", Kind::kFrame, IDC_FRAME1, u"", false, kFrame, 0},
-    {u"lblSpecify",
-     Kind::kLabel,
+    {Kind::kFrame, IDC_FRAME1, u"", false, kFrame, 0},
+    {Kind::kLabel,
      IDC_LBLSPECIFY,
      u"Please specify URL or disk location:",
      true,
      {315, 405, 2655, 255},
      1},
-    {u"txtWebURL", Kind::kTextBox, IDC_TXTWEBURL, u"", true, {315, 690, 3855, 285}, 2},
-    {u"cmdOpen", Kind::kDefaultButton, IDC_CMDOPEN, u"&Open", false, {2610, 2040, 900, 375}, 3},
-    {u"cmdCancel", Kind::kButton, IDC_CMDCANCEL, u"Cancel", false, {3660, 2040, 900, 375}, 4},
+    {Kind::kTextBox, IDC_TXTWEBURL, u"", true, {315, 690, 3855, 285}, 2},
+    {Kind::kDefaultButton, IDC_CMDOPEN, u"&Open", false, {2610, 2040, 900, 375}, 3},
+    {Kind::kButton, IDC_CMDCANCEL, u"Cancel", false, {3660, 2040, 900, 375}, 4},
 }};
 
 // A control's place in the client area's own coordinates.
@@ -66,11 +66,12 @@ constexpr Twips InClient(const Control& control) {
           control.twips.height};
 }
 
-// Twips to pixels at `dpi`. Both edges of a control are converted, so that
-// neighbouring controls keep their gaps.
+// Twips to pixels at `dpi`, rounded. Both edges of a control are converted,
+// so that neighbouring controls keep their gaps. (In 32 bits: a dialog's
+// twips times any screen's DPI fits, and the shipped module needs no 64-bit
+// division from the compiler's runtime.)
 constexpr int ToPixels(int twips, int dpi) {
-  return static_cast<int>((static_cast<long long>(twips) * dpi + kTwipsPerInch / 2) /
-                          kTwipsPerInch);
+  return (twips * dpi + kTwipsPerInch / 2) / kTwipsPerInch;
 }
 
 }  // namespace sorvane::frm_open_layout

@@ -29,6 +29,12 @@ Dpi ScreenDpi() {
   return {::GetDeviceCaps(screen.get(), LOGPIXELSX), ::GetDeviceCaps(screen.get(), LOGPIXELSY)};
 }
 
+// A text of the layout as the wide functions take it: the layout's strings
+// are literals, so each ends in a NUL.
+const wchar_t* WideLiteral(std::u16string_view text) {
+  return reinterpret_cast<const wchar_t*>(text.data());
+}
+
 // The window class and styles of each kind of control.
 struct ControlClass {
   const wchar_t* window_class;
@@ -127,7 +133,7 @@ void FrmOpen::CreateControls() {
     const int y = layout::ToPixels(at.top, dpi.y);
     const ControlClass kind = ClassOf(spec.kind);
     const HWND control = ::CreateWindowExW(
-        kind.ex_style, kind.window_class, ToWide(spec.text).c_str(),
+        kind.ex_style, kind.window_class, WideLiteral(spec.text),
         WS_CHILD | WS_VISIBLE | kind.style, x, y, layout::ToPixels(at.right(), dpi.x) - x,
         layout::ToPixels(at.bottom(), dpi.y) - y, dialog,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), ThisModule(), nullptr);
@@ -148,14 +154,15 @@ void FrmOpen::CreateControls() {
   if (tooltip == nullptr) {
     ThrowLastError();
   }
-  std::wstring tip = ToWide(layout::kToolTip);
   TTTOOLINFOW tool{};
   // The version-2 record: every comctl32 since Internet Explorer 4 takes it.
   tool.cbSize = TTTOOLINFOW_V2_SIZE;
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   tool.hwnd = dialog;
   tool.uId = reinterpret_cast<UINT_PTR>(Control(IDC_TXTWEBURL));
-  tool.lpszText = tip.data();  // copied by the tooltip
+  // Copied by the tooltip, never written.
+  tool.lpszText = const_cast<wchar_t*>(
+      WideLiteral(layout::kToolTip));  // NOLINT(cppcoreguidelines-pro-type-const-cast)
   if (::SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)) == FALSE) {
     throw HResultError(kEFail);
   }

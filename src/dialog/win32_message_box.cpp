@@ -7,7 +7,9 @@ namespace sorvane {
 
 void ShowMessage(HWND owner, const std::u16string& text) noexcept {
   try {
-    ::MessageBoxW(owner, ToWide(text).c_str(), ToWide(frm_open_layout::kCaption).c_str(),
+    // The caption is a literal, so it ends in a NUL.
+    ::MessageBoxW(owner, ToWide(text).c_str(),
+                  reinterpret_cast<const wchar_t*>(frm_open_layout::kCaption.data()),
                   MB_OK | MB_ICONEXCLAMATION);
   } catch (...) {  // NOLINT(bugprone-empty-catch)
     // Out of memory for the text: nothing left to show it with.

@@ -104,4 +104,18 @@ class Application {
   virtual std::unique_ptr<CommandBars> GetCommandBars() = 0;
 };
 
+// Where new references to the host's Application come from (the host's
+// Application class, through COM).
+class ApplicationFactory {
+ public:
+  virtual std::unique_ptr<Application> NewApplication() = 0;
+
+ protected:
+  // Never deleted through this interface.
+  ApplicationFactory() = default;
+  ApplicationFactory(const ApplicationFactory&) = default;
+  ApplicationFactory& operator=(const ApplicationFactory&) = default;
+  ~ApplicationFactory() = default;
+};
+
 }  // namespace sorvane::host

@@ -7,23 +7,11 @@ namespace sorvane::standin::com {
 
 namespace {
 
-class ApplicationClass final : public ComObject<ApplicationClass, IClassFactory> {
+class ApplicationClass final
+    : public ComObject<ApplicationClass, ClassFactoryBase<ApplicationClass>> {
  public:
   explicit ApplicationClass(HostFace& face) : face_(face) {}
-  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept override {
-    if (out == nullptr) {
-      return E_POINTER;
-    }
-    *out = nullptr;
-    if (outer != nullptr) {
-      return CLASS_E_NOAGGREGATION;
-    }
-    try {
-      return face_.NewApplication()->QueryInterface(iid, out);
-    } catch (...) {
-      return CaughtHResult();
-    }
-  }
+  ComPtr<IUnknown> Create() { return face_.NewApplication(); }
   STDMETHODIMP LockServer(BOOL) noexcept override { return S_OK; }
 
  private:

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "addin/module_references.h"
+#include "host/module_references.h"
 #include "dialog/win32_frm_open.h"
 #include "dialog/win32_open_services.h"
 #include "host/com/win32_com_host.h"
@@ -62,8 +62,9 @@ class OpenEndToEnd : public testing::Test {
   Model& model_ = host_.model();
   // The module's own way to the host: HostApp made through COM from the
   // host's Application class, which the stand-in registered.
-  ModuleReferences references_{[] { return host::com::CreateApplication(); }};
-  Win32OpenServices services_{[this] { return references_.HostApp(); }};
+  host::com::ComApplicationFactory host_application_class_;
+  ModuleReferences references_{host_application_class_};
+  Win32OpenServices services_{references_};
 };
 
 TEST_F(OpenEndToEnd, OpenWritesBothValuesAndTheHostOpensTheWeb) {

@@ -13,7 +13,7 @@
 
 namespace sorvane::testing_support {
 
-class ModelHost {
+class ModelHost final : public host::ApplicationFactory {
  public:
   explicit ModelHost(standin::HostState& state) : state_(state) {}
   ModelHost(const ModelHost&) = delete;
@@ -22,7 +22,7 @@ class ModelHost {
   standin::HostState& state() { return state_; }
   standin::Model& model() { return state_.model(); }
 
-  std::unique_ptr<host::Application> NewApplication();
+  std::unique_ptr<host::Application> NewApplication() override;
   // The Application as the host hands it to OnConnection.
   std::unique_ptr<host::Object> NewApplicationObject();
   // The add-in instance object, reporting `prog_id`.

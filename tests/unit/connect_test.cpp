@@ -62,7 +62,7 @@ class AddInTest : public testing::Test, public AddInModule {
   standin::HostState state_;
   Model& model_ = state_.model();
   testing_support::ModelHost host_{state_};
-  ModuleReferences references_{[this] { return host_.NewApplication(); }};
+  ModuleReferences references_{host_};
   FileMenuCommand file_menu_{references_};
   int shown_ = 0;
   HResult show_failure_ = kSOk;

@@ -7,9 +7,9 @@
 namespace sorvane::frm_open_layout {
 namespace {
 
-const Control& Named(std::u16string_view name) {
+const Control& Named(int id) {
   for (const Control& control : kControls) {
-    if (control.name == name) {
+    if (control.id == id) {
       return control;
     }
   }
@@ -18,10 +18,10 @@ const Control& Named(std::u16string_view name) {
 
 // The layout's geometry as the original dialog has it, in client coordinates.
 TEST(FrmOpenLayout, PlacesTheControlsAsTheOriginal) {
-  const Twips label = InClient(Named(u"lblSpecify"));
-  const Twips text = InClient(Named(u"txtWebURL"));
-  const Twips open = InClient(Named(u"cmdOpen"));
-  const Twips cancel = InClient(Named(u"cmdCancel"));
+  const Twips label = InClient(Named(IDC_LBLSPECIFY));
+  const Twips text = InClient(Named(IDC_TXTWEBURL));
+  const Twips open = InClient(Named(IDC_CMDOPEN));
+  const Twips cancel = InClient(Named(IDC_CMDCANCEL));
   EXPECT_EQ(label.left, 375);
   EXPECT_EQ(label.top, 555);
   EXPECT_EQ(text.left, 375);
@@ -49,8 +49,8 @@ TEST(FrmOpenLayout, MadeInTabOrderWithTheLabelBeforeTheTextBox) {
   for (std::size_t i = 1; i < kControls.size(); ++i) {
     EXPECT_LT(kControls[i - 1].tab_index, kControls[i].tab_index);
   }
-  EXPECT_EQ(kControls[1].name, u"lblSpecify");
-  EXPECT_EQ(kControls[2].name, u"txtWebURL");
+  EXPECT_EQ(kControls[1].id, IDC_LBLSPECIFY);
+  EXPECT_EQ(kControls[2].id, IDC_TXTWEBURL);
 }
 
 TEST(FrmOpenLayout, TwipsBecomePixelsRounded) {

@@ -18,6 +18,12 @@ std::unique_ptr<Application> WrapApplication(IUnknown* object);
 // A new reference to the host's Application, made through COM from its class.
 std::unique_ptr<Application> CreateApplication();
 
+// The same as a factory, for the module's HostApp.
+class ComApplicationFactory final : public ApplicationFactory {
+ public:
+  std::unique_ptr<Application> NewApplication() override { return CreateApplication(); }
+};
+
 // An object handed over without a declared interface (OnConnection's
 // Application and AddInInst); DISP_E_TYPEMISMATCH when it is no IDispatch.
 std::unique_ptr<Object> WrapObject(IUnknown* object);

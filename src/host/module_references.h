@@ -5,7 +5,6 @@
 // - held module-wide (HostApp, gFPApp): from their first use until the
 //   module can unload (DllCanUnloadNow), which releases them together here.
 
-#include <functional>
 #include <memory>
 
 #include "host/host.h"
@@ -22,16 +21,13 @@ using ModuleHeld = std::shared_ptr<T>;
 
 class ModuleReferences {
  public:
-  // Makes a new reference to the host's Application from its class.
-  using ApplicationFactory = std::function<std::unique_ptr<host::Application>()>;
-
-  explicit ModuleReferences(ApplicationFactory create_host_app)
-      : create_host_app_(std::move(create_host_app)) {}
+  // HostApp comes from `factory` (the host's Application class).
+  explicit ModuleReferences(host::ApplicationFactory& factory) : factory_(factory) {}
 
   // HostApp: made on first use by whichever part needs it first.
   ModuleHeld<host::Application> HostApp() {
     if (host_app_ == nullptr) {
-      host_app_ = create_host_app_();
+      host_app_ = factory_.NewApplication();
     }
     return host_app_;
   }
@@ -47,7 +43,7 @@ class ModuleReferences {
   }
 
  private:
-  ApplicationFactory create_host_app_;
+  host::ApplicationFactory& factory_;
   ModuleHeld<host::Application> host_app_;
   ModuleHeld<host::Application> gFPApp_;
 };
