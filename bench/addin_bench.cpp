@@ -148,18 +148,16 @@ class PlainDialog {
           Child{L"EDIT", L"", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP, WS_EX_CLIENTEDGE},
           Child{L"BUTTON", L"&Open", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 0},
           Child{L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 0}}) {
-      const HWND made =
-          ::CreateWindowExW(child.ex_style, child.window_class, child.text,
-                            WS_CHILD | WS_VISIBLE | child.style, 10, 10, 60, 20, window_, nullptr,
-                            module, nullptr);
+      const HWND made = ::CreateWindowExW(child.ex_style, child.window_class, child.text,
+                                          WS_CHILD | WS_VISIBLE | child.style, 10, 10, 60, 20,
+                                          window_, nullptr, module, nullptr);
       if (child.ex_style == WS_EX_CLIENTEDGE) {
         edit_ = made;
       }
     }
-    const HWND tooltip =
-        ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_,
-                          nullptr, module, nullptr);
+    const HWND tooltip = ::CreateWindowExW(
+        WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, module, nullptr);
     TTTOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -169,7 +167,8 @@ class PlainDialog {
     tool.lpszText = tip;
     ::SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     const int small = ::GetSystemMetrics(SM_CXSMICON);
-    large_icon_ = static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0));
+    large_icon_ =
+        static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0));
     small_icon_ =
         static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, small, small, 0));
     ::SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large_icon_));
@@ -260,8 +259,8 @@ class Bench {
       ::RegOpenKeyA(HKEY_CURRENT_USER, kMruAnsi, &key);
       DWORD type = 0;
       DWORD length = 0;
-      size_query.push_back(Seconds(
-          [&] { ::RegQueryValueExA(key, "Value", nullptr, &type, nullptr, &length); }));
+      size_query.push_back(
+          Seconds([&] { ::RegQueryValueExA(key, "Value", nullptr, &type, nullptr, &length); }));
       ::RegCloseKey(key);
       to_wide.push_back(Seconds([&] {
         ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
@@ -273,10 +272,10 @@ class Bench {
                               static_cast<int>(back.size()), nullptr, nullptr);
       }));
     }
-    std::printf("  beyond it, at %zu KiB: the size query %.3f ms, ANSI to UTF-16 %.3f ms, "
-                "UTF-16 to ANSI %.3f ms\n",
-                size / 1024, Median(size_query) * 1e3, Median(to_wide) * 1e3,
-                Median(to_ansi) * 1e3);
+    std::printf(
+        "  beyond it, at %zu KiB: the size query %.3f ms, ANSI to UTF-16 %.3f ms, "
+        "UTF-16 to ANSI %.3f ms\n",
+        size / 1024, Median(size_query) * 1e3, Median(to_wide) * 1e3, Median(to_ansi) * 1e3);
   }
 
   // From the click on the File-menu button to the dialog shown, with the
@@ -328,9 +327,10 @@ class Bench {
       }));
     }
     Report("host-start", Median(start) / Median(minimal), "report");
-    std::printf("  module load and connection %.3f ms (the module's load and free alone %.3f ms),"
-                " a minimal DLL's load and free %.3f ms\n",
-                Median(start) * 1e3, Median(load_only) * 1e3, Median(minimal) * 1e3);
+    std::printf(
+        "  module load and connection %.3f ms (the module's load and free alone %.3f ms),"
+        " a minimal DLL's load and free %.3f ms\n",
+        Median(start) * 1e3, Median(load_only) * 1e3, Median(minimal) * 1e3);
   }
 
   // OnConnection and OnDisconnection of one add-in object, against the same
@@ -469,7 +469,8 @@ class Bench {
     ids_.emplace(name, id);
     return id;
   }
-  static Variant Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<Variant> args) {
+  static Variant Invoke(IDispatch* object, DISPID id, WORD flags,
+                        const std::vector<Variant>& args) {
     Variant result;
     InvokeInOrder(object, id, flags, args, &result, nullptr);
     return result;
@@ -481,19 +482,18 @@ class Bench {
     std::vector<Variant> args;
     args.push_back(std::move(arg));
     return AsDispatch(
-        Invoke(object, Id(object, name), DISPATCH_PROPERTYGET | DISPATCH_METHOD, std::move(args)));
+        Invoke(object, Id(object, name), DISPATCH_PROPERTYGET | DISPATCH_METHOD, args));
   }
   template <typename... Arguments>
   Variant Call(IDispatch* object, const wchar_t* name, Arguments... arguments) {
     std::vector<Variant> args;
     (args.push_back(std::move(arguments)), ...);
-    return Invoke(object, Id(object, name), DISPATCH_METHOD | DISPATCH_PROPERTYGET,
-                  std::move(args));
+    return Invoke(object, Id(object, name), DISPATCH_METHOD | DISPATCH_PROPERTYGET, args);
   }
   void Put(IDispatch* object, const wchar_t* name, Variant value) {
     std::vector<Variant> args;
     args.push_back(std::move(value));
-    Invoke(object, Id(object, name), DISPATCH_PROPERTYPUT, std::move(args));
+    Invoke(object, Id(object, name), DISPATCH_PROPERTYPUT, args);
   }
 
   std::u16string module_;

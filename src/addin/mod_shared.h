@@ -7,8 +7,8 @@
 #include <memory>
 #include <string_view>
 
-#include "host/module_references.h"
 #include "host/host.h"
+#include "host/module_references.h"
 
 namespace sorvane {
 

@@ -3,12 +3,12 @@
 #include <atomic>
 #include <vector>
 
-#include "host/module_references.h"
 #include "common/win32_com.h"
 #include "dialog/win32_frm_open.h"
 #include "dialog/win32_message_box.h"
 #include "dialog/win32_open_services.h"
 #include "host/com/win32_com_host.h"
+#include "host/module_references.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;  // NOLINT(bugprone-reserved-identifier)
 

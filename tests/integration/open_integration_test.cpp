@@ -9,10 +9,10 @@
 
 #include <string>
 
-#include "host/module_references.h"
 #include "dialog/win32_frm_open.h"
 #include "dialog/win32_open_services.h"
 #include "host/com/win32_com_host.h"
+#include "host/module_references.h"
 #include "model/command_bar_model.h"
 #include "support/win32_dialog_driver.h"
 #include "support/win32_ole.h"

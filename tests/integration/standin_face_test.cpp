@@ -29,7 +29,7 @@ DISPID IdOf(IDispatch* object, const wchar_t* name) {
 
 // Invokes by name with the arguments in declared order; a put passes its
 // value as the named DISPID_PROPERTYPUT argument.
-HRESULT Call(IDispatch* object, const wchar_t* name, WORD flags, std::vector<Variant> args,
+HRESULT Call(IDispatch* object, const wchar_t* name, WORD flags, const std::vector<Variant>& args,
              Variant* result = nullptr) {
   Variant ignored;
   return InvokeInOrder(object, IdOf(object, name), flags, args,
@@ -56,14 +56,11 @@ class StandInFace : public testing::Test {
     EXPECT_EQ(Call(application.Get(), L"CommandBars", DISPATCH_PROPERTYGET, {}, &bars), S_OK);
     std::vector<Variant> name;
     name.push_back(Variant::String(u"File"));
-    EXPECT_EQ(Call(ObjectOf(bars).Get(), L"Item", DISPATCH_PROPERTYGET, std::move(name), &file),
-              S_OK);
+    EXPECT_EQ(Call(ObjectOf(bars).Get(), L"Item", DISPATCH_PROPERTYGET, name, &file), S_OK);
     EXPECT_EQ(Call(ObjectOf(file).Get(), L"Controls", DISPATCH_PROPERTYGET, {}, &controls), S_OK);
     std::vector<Variant> which;
     which.push_back(Variant::String(caption));
-    EXPECT_EQ(
-        Call(ObjectOf(controls).Get(), L"Item", DISPATCH_PROPERTYGET, std::move(which), &control),
-        S_OK);
+    EXPECT_EQ(Call(ObjectOf(controls).Get(), L"Item", DISPATCH_PROPERTYGET, which, &control), S_OK);
     return ObjectOf(control);
   }
 
@@ -94,7 +91,7 @@ TEST_F(StandInFace, TakesACallOnlyInAKindTheMemberHas) {
     if (c.flags == DISPATCH_PROPERTYPUT) {
       args.push_back(Variant::Int32(1));
     }
-    EXPECT_EQ(Call(button.Get(), c.member, c.flags, std::move(args)), c.expected)
+    EXPECT_EQ(Call(button.Get(), c.member, c.flags, args), c.expected)
         << std::wstring(c.member) << " " << c.flags;
   }
   EXPECT_EQ(host_.model().executed(),
@@ -162,16 +159,15 @@ TEST_F(StandInFace, ItemByACaptionNoControlHasFails) {
   ASSERT_EQ(Call(application.Get(), L"CommandBars", DISPATCH_PROPERTYGET, {}, &bars), S_OK);
   std::vector<Variant> name;
   name.push_back(Variant::String(u"File"));
-  ASSERT_EQ(Call(ObjectOf(bars).Get(), L"Item", DISPATCH_PROPERTYGET, std::move(name), &file),
-            S_OK);
+  ASSERT_EQ(Call(ObjectOf(bars).Get(), L"Item", DISPATCH_PROPERTYGET, name, &file), S_OK);
   ASSERT_EQ(Call(ObjectOf(file).Get(), L"Controls", DISPATCH_PROPERTYGET, {}, &controls), S_OK);
   for (const auto match : {standin::CaptionMatch::kExact, standin::CaptionMatch::kLoose}) {
     host_.state().policies().match = match;
     std::vector<Variant> missing;
     missing.push_back(Variant::String(u"Open Folder..."));
     Variant found;
-    EXPECT_TRUE(FAILED(
-        Call(ObjectOf(controls).Get(), L"Item", DISPATCH_PROPERTYGET, std::move(missing), &found)));
+    EXPECT_TRUE(
+        FAILED(Call(ObjectOf(controls).Get(), L"Item", DISPATCH_PROPERTYGET, missing, &found)));
     EXPECT_EQ(found.type(), VT_EMPTY);
   }
 }
@@ -226,7 +222,7 @@ TEST_F(StandInFace, JournalsEachCallAsSent) {
   host_.state().journal().Clear();
   std::vector<Variant> args;
   args.push_back(Variant::String(u"Renamed"));
-  ASSERT_EQ(Call(button.Get(), L"Caption", DISPATCH_PROPERTYPUT, std::move(args)), S_OK);
+  ASSERT_EQ(Call(button.Get(), L"Caption", DISPATCH_PROPERTYPUT, args), S_OK);
   EXPECT_EQ(Call(button.Get(), L"Caption", DISPATCH_METHOD, {}), DISP_E_MEMBERNOTFOUND);
   const auto& entries = host_.state().journal().entries();
   ASSERT_EQ(entries.size(), 2U);

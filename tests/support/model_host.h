@@ -13,6 +13,7 @@
 
 namespace sorvane::testing_support {
 
+// NOLINTNEXTLINE(cppcoreguidelines-virtual-class-destructor): final, never deleted as a factory
 class ModelHost final : public host::ApplicationFactory {
  public:
   explicit ModelHost(standin::HostState& state) : state_(state) {}

@@ -18,7 +18,10 @@ std::unique_ptr<Application> WrapApplication(IUnknown* object);
 // A new reference to the host's Application, made through COM from its class.
 std::unique_ptr<Application> CreateApplication();
 
-// The same as a factory, for the module's HostApp.
+// The same as a factory, for the module's HostApp. Final and never deleted
+// through the interface: no virtual destructor (two more destructors and
+// their unwind records in the module).
+// NOLINTNEXTLINE(cppcoreguidelines-virtual-class-destructor): see above
 class ComApplicationFactory final : public ApplicationFactory {
  public:
   std::unique_ptr<Application> NewApplication() override { return CreateApplication(); }
