@@ -5,10 +5,15 @@ and imports, its hardening flags and every resource the module must carry.
     check_module.py Sorvane.dll x86|x64 VERSION     (VERSION as 1.2.0.38)
 """
 
+import os
 import struct
 import sys
 
 import pefile
+
+# Windows XP's export lists of the system DLLs (winapi/README.md says where
+# they come from).
+XP_EXPORTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "winapi", "nt51")
 
 SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll",
                "ole32.dll", "oleaut32.dll", "user32.dll"}
@@ -39,6 +44,31 @@ def resources(pe):
     return found
 
 
+def windows_xp(pe):
+    """The shipped module loads on Windows XP: its image asks for no newer
+    system, and every function it imports is exported there by name."""
+    header = pe.OPTIONAL_HEADER
+    for what, version in (("operating system", (header.MajorOperatingSystemVersion,
+                                                 header.MinorOperatingSystemVersion)),
+                          ("subsystem", (header.MajorSubsystemVersion,
+                                         header.MinorSubsystemVersion))):
+        check(version <= (5, 1), f"{what} version {version[0]}.{version[1]} is at most XP's 5.1")
+    missing = []
+    count = 0
+    for entry in pe.DIRECTORY_ENTRY_IMPORT:
+        dll = entry.dll.decode().lower()
+        listed = os.path.join(XP_EXPORTS, dll.removesuffix(".dll") + ".txt")
+        exports = set(open(listed, encoding="ascii").read().split()) if os.path.isfile(listed) else set()
+        for imported in entry.imports:
+            count += 1
+            if imported.name is None:
+                missing.append(f"{dll} ordinal {imported.ordinal}")
+            elif imported.name.decode() not in exports:
+                missing.append(f"{dll}!{imported.name.decode()}")
+    check(not missing, f"all {count} imports are in Windows XP's export tables; missing: "
+                       f"{', '.join(missing) or 'none'}")
+
+
 def main():
     path, arch, version = sys.argv[1], sys.argv[2], sys.argv[3]
     major, minor, patch, build = (int(x) for x in version.split("."))
@@ -54,6 +84,9 @@ def main():
     check(names == EXPORTS, f"exports exactly the four entry points by name: {names}")
     imports = sorted(entry.dll.decode().lower() for entry in pe.DIRECTORY_ENTRY_IMPORT)
     check(set(imports) <= SYSTEM_DLLS, f"imports system DLLs only: {imports}")
+
+    if x86:
+        windows_xp(pe)
 
     flags = pe.OPTIONAL_HEADER.DllCharacteristics
     check(flags & 0x40, "ASLR (dynamic base)")
