@@ -19,7 +19,7 @@ std::int32_t CloseBox::SwapCloseId(std::int32_t action) {
   return result;
 }
 
-void CloseBox::Load(const std::function<WindowHandle()>& window) {
+void CloseBox::Load(FunctionRef<WindowHandle()> window) {
   hSysMenu = api_.GetSystemMenu(window(), false);
   MenuInfo.cbSize = kMenuItemRecordSize;
   MenuInfo.dwTypeData.assign(kMenuTextLength, '\0');

@@ -5,8 +5,9 @@
 // box and the menu item show as unavailable; the frame is then redrawn.
 
 #include <cstdint>
-#include <functional>
 #include <string>
+
+#include "common/function_ref.h"
 
 namespace sorvane {
 
@@ -59,7 +60,7 @@ class CloseBox {
 
   // The dialog's load handler. `window` gives the dialog's window handle and
   // throws when there is none; that error ends the handler at once.
-  void Load(const std::function<WindowHandle()>& window);
+  void Load(FunctionRef<WindowHandle()> window);
 
   // Action 1 moves the Close item between SC_CLOSE and AltCloseId by its grey
   // state; 2 resets it. Returns SetMenuItemInfoA's result.

@@ -5,6 +5,35 @@
 
 namespace sorvane {
 
+std::u16string FirstUnstorableCharacter(RegistryApi& registry, std::u16string_view text) {
+  // Into the code page and back: what does not come back as it went is what
+  // the registry would get changed.
+  const std::u16string back = registry.FromAnsi(registry.ToAnsi(text));
+  std::size_t at = 0;
+  while (at < text.size() && at < back.size() && text[at] == back[at]) {
+    ++at;
+  }
+  if (at == text.size() && back.size() == text.size()) {
+    return {};
+  }
+  if (at == text.size()) {
+    at = text.size() - 1;
+  }
+  const auto high = [](char16_t unit) { return unit >= 0xD800 && unit < 0xDC00; };
+  const auto low = [](char16_t unit) { return unit >= 0xDC00 && unit < 0xE000; };
+  if (at > 0 && low(text[at]) && high(text[at - 1])) {
+    --at;
+  }
+  const std::size_t units = high(text[at]) && at + 1 < text.size() && low(text[at + 1]) ? 2 : 1;
+  return std::u16string(text.substr(at, units));
+}
+
+std::u16string UnstorableReason(std::u16string_view character) {
+  std::u16string reason =
+      u"The address contains a character that this system's code page cannot store: ";
+  return reason.append(character);
+}
+
 void RunOpenAction(OpenDialogView& view, OpenServices& services) {
   const std::shared_ptr<host::Application> host = services.HostApp();
 
@@ -16,6 +45,10 @@ void RunOpenAction(OpenDialogView& view, OpenServices& services) {
   const WebAddress web = SplitWebAddress(address.text);
 
   RegistryApi& registry = services.Registry();
+  // Before anything is written: the registry must get the address as typed.
+  if (!FirstUnstorableCharacter(registry, address.text).empty()) {
+    throw HResultError(kNoUnicodeTranslation);
+  }
   const std::u16string entry = RecentWebEntry(web);
   const std::u16string previous =
       GetRegString(registry, kHkeyCurrentUser, kFileNameMruKey, kFileNameMruValue)
@@ -54,7 +87,11 @@ void cmdOpen_Click(OpenDialogView& view, OpenServices& services) noexcept {
   } catch (...) {  // NOLINT(bugprone-empty-catch)
   }
   try {
-    view.ReportOpenFailure(failure);
+    // Refused for a character: which one, from the text as it now stands.
+    view.ReportOpenFailure(
+        failure, failure == kNoUnicodeTranslation
+                     ? UnstorableReason(FirstUnstorableCharacter(services.Registry(), view.Text()))
+                     : std::u16string());
   } catch (...) {  // NOLINT(bugprone-empty-catch)
     // Nothing is left to tell the user with; the host must go on regardless.
   }

@@ -25,8 +25,9 @@ class OpenDialogView {
   virtual std::u16string Text() const = 0;
   virtual void SetText(std::u16string_view text) = 0;
   virtual void SetMousePointer(std::int16_t pointer) = 0;
-  // Tells the user that the web could not be opened, and why.
-  virtual void ReportOpenFailure(HResult failure) = 0;
+  // Tells the user that the web could not be opened, and why: `reason`, or
+  // the system's description of `failure` where the reason is empty.
+  virtual void ReportOpenFailure(HResult failure, std::u16string_view reason) = 0;
 };
 
 // What the action needs besides the dialog.
@@ -42,6 +43,17 @@ class OpenServices {
   virtual void UnloadOpenForm(OpenDialogView& view) = 0;
 };
 
+// ERROR_NO_UNICODE_TRANSLATION: the status of an Open refused because the
+// address holds a character that the system's ANSI code page cannot store.
+inline constexpr HResult kNoUnicodeTranslation = HResultFromBits(0x80070459U);
+
+// The first character of `text` that `registry`'s code page cannot store as
+// it is (it would come back as a look-alike or "?"); empty when none.
+std::u16string FirstUnstorableCharacter(RegistryApi& registry, std::u16string_view text);
+
+// What the user is told of it.
+std::u16string UnstorableReason(std::u16string_view character);
+
 // Runs the action; the first failing step ends it and its error propagates.
 // Whatever was done before stays done.
 void RunOpenAction(OpenDialogView& view, OpenServices& services);
@@ -51,7 +63,8 @@ void RunOpenAction(OpenDialogView& view, OpenServices& services);
 void ExecuteFirstRecentWeb(host::Application& host);
 
 // The click handler of "&Open": runs the action; on failure it puts the default
-// pointer back, keeps the dialog and its text, and reports the failure.
+// pointer back, keeps the dialog and its text, and reports the failure. An
+// address the code page cannot store is refused before anything is written.
 void cmdOpen_Click(OpenDialogView& view, OpenServices& services) noexcept;
 
 // The message shown when an Open fails: the fixed first line, then the

@@ -238,13 +238,14 @@ void FrmOpen::SetMousePointer(std::int16_t pointer) {
   }
 }
 
-void FrmOpen::ReportOpenFailure(HResult failure) {
+void FrmOpen::ReportOpenFailure(HResult failure, std::u16string_view reason) {
   // A dialog closed (or loaded anew) while its Open ran has no one left to
   // tell: the user closed it, and the host reports its own failures.
   if (open_began_in_ != 0 && !OpenRunsInThisLoad()) {
     return;
   }
-  ShowMessage(hWnd(), OpenFailureMessage(DescribeHResult(failure)));
+  ShowMessage(hWnd(), OpenFailureMessage(reason.empty() ? DescribeHResult(failure)
+                                                        : std::u16string(reason)));
 }
 
 void FrmOpen::cmdOpen_Click() {

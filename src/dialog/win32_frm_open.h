@@ -49,7 +49,7 @@ class FrmOpen final : public OpenDialogView, public std::enable_shared_from_this
   std::u16string Text() const override;
   void SetText(std::u16string_view text) override;
   void SetMousePointer(std::int16_t pointer) override;
-  void ReportOpenFailure(HResult failure) override;
+  void ReportOpenFailure(HResult failure, std::u16string_view reason) override;
 
  private:
   // Everything of one load: the window and what serves it, owned together.

@@ -7,10 +7,11 @@
 // throws DISP_E_TYPEMISMATCH.
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "common/function_ref.h"
 
 namespace sorvane::host {
 
@@ -74,7 +75,7 @@ class Controls {
   virtual ~Controls() = default;
   virtual std::unique_ptr<Control> Item(std::u16string_view caption) = 0;
   // Every control once, in menu order.
-  virtual void ForEach(const std::function<void(Control&)>& visit) = 0;
+  virtual void ForEach(FunctionRef<void(Control&)> visit) = 0;
   // Add(Type, Id omitted, Parameter, Before, Temporary omitted), as a button.
   virtual std::unique_ptr<Button> Add(std::int32_t type, std::u16string_view parameter,
                                       std::int16_t before) = 0;

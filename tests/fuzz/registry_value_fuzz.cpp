@@ -1,6 +1,8 @@
-// Fuzzes the reading of a registry value: its type, its bytes, and whether it
-// shrinks or grows between the size query and the data query. The read never
-// fails in a way it should not, never pads, and always closes its key.
+// Fuzzes the reading of a registry value: its type, its bytes, whether it
+// shrinks or grows between the size query and the data query, and the code
+// page (single-byte, or double-byte with lead bytes at the end or before a
+// NUL). The read never fails in a way it should not, never pads, cuts at the
+// first NUL of the text, and always closes its key.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +11,7 @@
 #include <string>
 
 #include "registry/mod_reg_api.h"
+#include "support/dbcs_text.h"
 #include "support/latin1_text.h"
 
 namespace {
@@ -19,7 +22,8 @@ void Check(bool condition) {
   }
 }
 
-// One key with one value, in a Latin-1 code page; counts open keys.
+// One key with one value, in a Latin-1 or a double-byte code page; counts
+// open keys.
 class OneValueRegistry final : public sorvane::RegistryApi {
  public:
   std::uint32_t type = 0;
@@ -27,6 +31,7 @@ class OneValueRegistry final : public sorvane::RegistryApi {
   std::string after_size_query;  // the value's bytes once it has been sized
   bool changes = false;
   bool key_exists = true;
+  bool double_byte = false;
   int open = 0;
 
   std::int32_t RegCreateKeyA(sorvane::RegKey, const std::string&, sorvane::RegKey& key) override {
@@ -73,7 +78,8 @@ class OneValueRegistry final : public sorvane::RegistryApi {
     return sorvane::testing_support::Latin1ToAnsi(text);
   }
   std::u16string FromAnsi(std::string_view in) override {
-    return sorvane::testing_support::Latin1FromAnsi(in);
+    return double_byte ? sorvane::testing_support::DbcsFromAnsi(in)
+                       : sorvane::testing_support::Latin1FromAnsi(in);
   }
 };
 
@@ -85,6 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   OneValueRegistry registry;
   registry.type = data[0] % 9;  // REG_NONE .. REG_RESOURCE_LIST, REG_SZ = 1 among them
+  registry.double_byte = (data[0] / 9) % 2 != 0;
   registry.key_exists = (data[1] & 1) != 0;
   registry.changes = (data[1] & 2) != 0;
   const std::string rest(reinterpret_cast<const char*>(data + 2), size - 2);
@@ -101,12 +108,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                         (!registry.changes || read_bytes.size() <= sized);
   Check(value.has_value() == readable);
   if (value) {
-    // The text up to the first NUL, from exactly the bytes stored: no padding.
-    const std::string expected = read_bytes.substr(0, read_bytes.find('\0'));
-    Check(value->size() == expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-      Check((*value)[i] == static_cast<unsigned char>(expected[i]));
-    }
+    // The text up to its first NUL, decoded from exactly the bytes stored: no
+    // padding, and a lead byte before a NUL does not swallow it.
+    const std::u16string text = registry.FromAnsi(read_bytes);
+    Check(*value == text.substr(0, text.find(u'\0')));
+    Check(value->find(u'\0') == std::u16string::npos);
   }
   return 0;
 }

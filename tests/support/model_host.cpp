@@ -145,7 +145,7 @@ class ModelControls : public host::Controls, private Held {
     return std::make_unique<ModelControl>(host(),
                                           Model::Item(*list_, caption, state().policies().match));
   }
-  void ForEach(const std::function<void(host::Control&)>& visit) override {
+  void ForEach(FunctionRef<void(host::Control&)> visit) override {
     Check(op::kControlsEnum);
     const std::vector<ControlPtr> snapshot = list_->controls;
     for (const ControlPtr& control : snapshot) {

@@ -38,8 +38,13 @@ class FakeView final : public OpenDialogView {
     journal_.Add("pointer " + std::to_string(pointer));
     pointer_ = pointer;
   }
-  void ReportOpenFailure(HResult failure) override {
-    journal_.Add("report " + std::to_string(failure));
+  void ReportOpenFailure(HResult failure, std::u16string_view reason) override {
+    std::string event = "report " + std::to_string(failure);
+    if (!reason.empty()) {
+      event.push_back(' ');
+      event.append(Narrow(reason));
+    }
+    journal_.Add(std::move(event));
   }
   const std::u16string& text() const { return text_; }
   std::int16_t pointer() const { return pointer_; }
@@ -240,6 +245,37 @@ TEST_F(OpenActionTest, UnwritableRegistryStillRunsTheHost) {
   // The host finds no recent web to open: its submenu is empty.
   EXPECT_EQ(journal_.events.back(), "report " + std::to_string(kEInvalidArg));
   EXPECT_TRUE(model_.opened().empty());
+}
+
+// An address with a character the code page cannot store is refused before
+// anything is written or executed, and the user is told which character
+// (the fakes' code page is Latin-1: what lies beyond it comes back as "?").
+TEST_F(OpenActionTest, AnAddressTheCodePageCannotStoreIsRefused) {
+  struct Case {
+    std::u16string typed;
+    std::u16string refused;  // empty: stored
+  };
+  for (const Case& c : {Case{u"srv/\u03A9mega", u"\u03A9"}, Case{u"s\u00E9rv/v\u00EBntes", u""},
+                        Case{u"srv/a\U0001F600", u"\U0001F600"} /* a surrogate pair whole */,
+                        Case{u"\u0441\u0435/x", u"\u0441"} /* the first of several */}) {
+    journal_.events.clear();
+    registry_.sets = 0;
+    const std::size_t opened = model_.opened().size();
+    const FakeView view = Open(c.typed);
+    if (c.refused.empty()) {
+      EXPECT_EQ(registry_.sets, 2) << Narrow(c.typed);
+      continue;
+    }
+    EXPECT_EQ(registry_.sets, 0) << "nothing written";
+    EXPECT_EQ(model_.opened().size(), opened) << "nothing executed";
+    EXPECT_EQ(view.pointer(), kDefaultPointer);
+    EXPECT_EQ(view.text(), u"http://" + c.typed) << "the dialog keeps its text";
+    EXPECT_EQ(journal_.events.back(), "report " + std::to_string(kNoUnicodeTranslation) + " " +
+                                          Narrow(UnstorableReason(c.refused)));
+  }
+  EXPECT_EQ(UnstorableReason(u"\u03A9"),
+            u"The address contains a character that this system's code page cannot store: "
+            u"\u03A9");
 }
 
 TEST(OpenFailureMessage, NamesTheFailure) {

@@ -177,7 +177,7 @@ class ComControls : public Controls {
     return std::make_unique<ComControl>(
         As(controls_.Call(L"Item", std::move(args)), kIidCommandBarControl));
   }
-  void ForEach(const std::function<void(Control&)>& visit) override {
+  void ForEach(FunctionRef<void(Control&)> visit) override {
     const ComPtr<IEnumVARIANT> items = controls_.NewEnum();
     for (;;) {
       Variant item;

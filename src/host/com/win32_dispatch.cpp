@@ -1,7 +1,7 @@
 #include "host/com/win32_dispatch.h"
 
+#include <array>
 #include <cwchar>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -9,17 +9,27 @@ namespace sorvane::host::com {
 
 namespace {
 
-// DISPIDs by interface and name: an interface's members never change. A few
-// dozen entries at most, so a flat list searched in order serves.
+// DISPIDs by interface and name: an interface's members never change. The
+// product calls a dozen or so members by their literal names, so a small
+// fixed table serves; when it is full, names are simply looked up again.
 struct CachedDispid {
   GUID iid;
-  std::wstring name;
+  const wchar_t* name;  // a literal of the caller's, compared by its text
   DISPID id;
 };
+constexpr std::size_t kCachedDispids = 32;
 
-std::vector<CachedDispid>& DispidCache() {
-  static std::vector<CachedDispid> cache;
-  return cache;
+struct DispidCache {
+  std::array<CachedDispid, kCachedDispids> entries;
+  std::size_t count;
+};
+
+// Made on first use, never freed (the module carries no bytes for it; a
+// zero-filled static would, in its .data section).
+DispidCache& Cache() {
+  // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): never freed, see above
+  static auto* const cache = new DispidCache{};
+  return *cache;
 }
 
 // The status a failed Invoke stands for: the exception's own code where the
@@ -58,9 +68,11 @@ Dispatch::Dispatch(IUnknown* object) {
 }
 
 DISPID Dispatch::IdOf(const wchar_t* name) const {
+  DispidCache& cache = Cache();
   if (iid_ != nullptr) {
-    for (const CachedDispid& cached : DispidCache()) {
-      if (::IsEqualGUID(cached.iid, *iid_) != FALSE && cached.name == name) {
+    for (std::size_t i = 0; i < cache.count; ++i) {
+      const CachedDispid& cached = cache.entries[i];
+      if (::IsEqualGUID(cached.iid, *iid_) != FALSE && std::wcscmp(cached.name, name) == 0) {
         return cached.id;
       }
     }
@@ -68,8 +80,8 @@ DISPID Dispatch::IdOf(const wchar_t* name) const {
   DISPID id = DISPID_UNKNOWN;
   auto* name_list = const_cast<LPOLESTR>(name);  // NOLINT(cppcoreguidelines-pro-type-const-cast)
   ThrowIfFailed(object_->GetIDsOfNames(kNullIid, &name_list, 1, LOCALE_USER_DEFAULT, &id));
-  if (iid_ != nullptr) {
-    DispidCache().push_back({*iid_, name, id});
+  if (iid_ != nullptr && cache.count < kCachedDispids) {
+    cache.entries[cache.count++] = {*iid_, name, id};
   }
   return id;
 }

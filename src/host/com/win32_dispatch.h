@@ -21,6 +21,8 @@ class Dispatch {
   // Late bound: the object's own IDispatch, names looked up on every call.
   explicit Dispatch(IUnknown* object);
 
+  // Member names are literals: an early-bound binding keeps them, with the
+  // DISPIDs they stand for, for the module's life.
   Variant Get(const wchar_t* name, std::vector<Variant> args = {}) const;
   void Put(const wchar_t* name, Variant value) const;
   // A method, or a property read with arguments: arguments in declared order.
