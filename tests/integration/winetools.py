@@ -10,6 +10,16 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 EMULATOR_CRASH = "qemu: uncaught target signal"
 
 
+def i386_runner():
+    """How this machine runs 32-bit ELF (32-bit Wine): "native", or "qemu" where
+    the kernel cannot and bootstrap registered qemu-i386 in binfmt_misc."""
+    try:
+        with open("/proc/sys/fs/binfmt_misc/qemu-i386", encoding="ascii") as f:
+            return "qemu" if f.readline().strip() == "enabled" else "native"
+    except OSError:
+        return "native"
+
+
 def windows_path(path):
     """A Unix path as Wine names it."""
     return "Z:" + os.path.abspath(path).replace("/", "\\")

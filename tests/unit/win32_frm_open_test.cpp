@@ -186,6 +186,45 @@ TEST_F(FrmOpenTest, ControlsKindsTextsAndPlaces) {
   EXPECT_GE(::SendMessageW(Item(dialog, IDC_TXTWEBURL), EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE);
 }
 
+// The screen's DPI: the layout in twips scales with it. SORVANE_EXPECT_DPI
+// names the DPI the run was set up for (at_dpi.py sets the prefix's).
+TEST_F(FrmOpenTest, LayoutScalesWithTheScreensDpi) {
+  const char* expected = std::getenv("SORVANE_EXPECT_DPI");
+  const int expected_dpi = expected != nullptr ? std::atoi(expected) : 96;
+  const WindowDc screen(nullptr);
+  ASSERT_EQ(::GetDeviceCaps(screen.get(), LOGPIXELSY), expected_dpi)
+      << "the run is not at the DPI it was set up for";
+  const HWND dialog = Show();
+  RECT client{};
+  ::GetClientRect(dialog, &client);
+  // Each control inside the client area, and the label's text inside the label.
+  for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    const RECT place = ClientRectOf(child, dialog);
+    EXPECT_GE(place.left, client.left) << ::GetDlgCtrlID(child);
+    EXPECT_GE(place.top, client.top) << ::GetDlgCtrlID(child);
+    EXPECT_LE(place.right, client.right) << ::GetDlgCtrlID(child);
+    EXPECT_LE(place.bottom, client.bottom) << ::GetDlgCtrlID(child);
+  }
+  // The dialog's font is 8 points at this DPI, so the text grows with the boxes.
+  LOGFONTW face{};
+  ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof face,
+               &face);
+  EXPECT_NEAR(std::abs(face.lfHeight), ::MulDiv(8, expected_dpi, 72), 1);
+  const HWND label = Item(dialog, IDC_LBLSPECIFY);
+  const WindowDc dc(label);
+  auto* const old_font =
+      ::SelectObject(dc.get(), reinterpret_cast<HGDIOBJ>(::SendMessageW(label, WM_GETFONT, 0, 0)));
+  const std::wstring text = L"Please specify URL or disk location:";
+  SIZE extent{};
+  ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
+  ::SelectObject(dc.get(), old_font);
+  RECT label_client{};
+  ::GetClientRect(label, &label_client);
+  EXPECT_LE(extent.cx, label_client.right) << "the label's text is cut off";
+  EXPECT_LE(extent.cy, label_client.bottom) << "the label's text is cut off";
+}
+
 TEST_F(FrmOpenTest, TabOrderDefaultAndCancel) {
   const HWND dialog = Show();
   const HWND text = Item(dialog, IDC_TXTWEBURL);
