@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
-"""The Windows installer under Wine, silently: install, check the files and
-every registry entry, let the stand-in host load the add-in, install again
-over it, uninstall, and compare HKCU, HKCR and HKLM with how they were before.
-Also checks that the version reads the same everywhere a user sees it.
+"""The Windows installer under Wine, silently, in both of its modes. For all
+users: install, check the files and every registry entry, let the stand-in
+host load the add-in, upgrade from an earlier version and install again over
+it, uninstall, and compare HKCU, HKCR and HKLM with how they were before. For
+the current user: HKLM untouched, exactly the per-user entries under HKCU, the
+add-in loadable from them, upgrade, uninstall, every hive as before. Also
+checks that the version reads the same everywhere a user sees it.
 
-    installer_test.py SETUP.exe STANDIN32.exe MODULE32.dll README.md VERSION
+    installer_test.py SETUP.exe EARLIER-SETUP.exe STANDIN32.exe MODULE32.dll README.md VERSION
 
 Runs the 32-bit installer in the 64-bit prefix (WoW64), so that the registry can
 be read with the native 64-bit tools in its 32-bit view.
@@ -17,12 +20,18 @@ import time
 
 import pefile
 
-from winetools import addins_started, Checks, diff, export_hive, ROOT, run, standin, windows_path
+from winetools import (addins_started, Checks, diff, export_hive, ROOT, run, standin, WINE_DIR,
+                       windows_path)
 
 UNINSTALL = ("HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\"
              "KELVRA SORVANE")
+USER_UNINSTALL = UNINSTALL.replace("HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER")
+CLSID = "{53652739-6305-4BA2-B332-D8F23DC92BCD}"
+LIBID = "{3B094E0E-B3A8-474E-AC0F-BD0077AE584F}"
+IID_CONNECT = "{DC917784-484C-4CE0-8B7B-856B91F4C52E}"
+USER_CLASSES = "HKEY_CURRENT_USER\\SOFTWARE\\CLASSES"
 ADDIN = "HKEY_CURRENT_USER\\SOFTWARE\\MICROSOFT\\OFFICE\\FRONTPAGE\\ADDINS\\SORVANE.CONNECT"
-INSTALL_DIR = os.path.join(ROOT, "build", "wine", "x64", "drive_c", "Program Files (x86)",
+INSTALL_DIR = os.path.join(WINE_DIR, "x64", "drive_c", "Program Files (x86)",
                            "Kelvra Sorvane")
 
 
@@ -41,16 +50,133 @@ def snapshot():
     return taken
 
 
+def setup_manifest(setup):
+    """The setup program's application manifest (resource type 24)."""
+    pe = pefile.PE(setup)
+    for entry in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+        if entry.id == 24:
+            data = entry.directory.entries[0].directory.entries[0].data.struct
+            return pe.get_data(data.OffsetToData, data.Size).decode("utf-8", "replace")
+    return ""
+
+
 def install_dir():
     for folder in ("Program Files (x86)", "Program Files"):
-        path = os.path.join(ROOT, "build", "wine", "x64", "drive_c", folder, "Kelvra Sorvane")
+        path = os.path.join(WINE_DIR, "x64", "drive_c", folder, "Kelvra Sorvane")
         if os.path.isdir(path):
             return path
     return None
 
 
+def user_install_dir():
+    """The current user's install folder (under local application data), if any."""
+    users = os.path.join(WINE_DIR, "x64", "drive_c", "users")
+    for user in sorted(os.listdir(users)) if os.path.isdir(users) else []:
+        path = os.path.join(users, user, "AppData", "Local", "Programs", "Kelvra Sorvane")
+        if os.path.isdir(path):
+            return path
+    return None
+
+
+def per_user_key(key):
+    """Keys a per-user install may add to HKCU: the class, ProgID, type library
+    and interface under Software\\Classes (with the parents they needed), the
+    host's add-in entry and the Add/Remove entry."""
+    key = key.replace(USER_CLASSES + "\\WOW6432NODE", USER_CLASSES)
+    for prefix in (f"{USER_CLASSES}\\CLSID\\{CLSID}", f"{USER_CLASSES}\\SORVANE.CONNECT",
+                   f"{USER_CLASSES}\\TYPELIB\\{LIBID}", f"{USER_CLASSES}\\INTERFACE\\{IID_CONNECT}",
+                   ADDIN, USER_UNINSTALL):
+        if key == prefix or key.startswith(prefix + "\\"):
+            return True
+    return key in (USER_CLASSES, f"{USER_CLASSES}\\CLSID", f"{USER_CLASSES}\\TYPELIB",
+                   f"{USER_CLASSES}\\INTERFACE", USER_UNINSTALL.rsplit("\\", 1)[0]) or (ADDIN.startswith(key + "\\") and
+                                                    key.startswith("HKEY_CURRENT_USER\\SOFTWARE\\"))
+
+
+def wait_gone(folder):
+    for _ in range(120):  # the uninstaller finishes from a copy of itself
+        if folder is None or not os.path.isdir(folder):
+            return True
+        time.sleep(0.5)
+    return False
+
+
+def current_user_mode(checks, setup, earlier, program, version):
+    """The install for the current user only."""
+    before = snapshot()
+    result = run([windows_path(earlier), "/S", "/CURRENTUSER"])
+    checks.check(result.returncode == 0, f"per-user: the earlier version installs ({result.returncode})")
+    result = run([windows_path(setup), "/S", "/CURRENTUSER"])
+    checks.check(result.returncode == 0, f"per-user: silent install exits 0 ({result.returncode})")
+    folder = user_install_dir()
+    checks.check(folder is not None and os.path.isfile(os.path.join(folder, "Sorvane.dll"))
+                 and os.path.isfile(os.path.join(folder, "Uninstall.exe")),
+                 f"per-user: files under the user's local application data ({folder})")
+    checks.check(install_dir() is None, "per-user: nothing under Program Files")
+    after = snapshot()
+    for hive in ("HKLM", "HKCR"):
+        added, removed, changed = diff(before[hive], after[hive])
+        checks.check(not (added or removed or changed),
+                     f"per-user: {hive} as it was: +{added[:3]} -{removed[:3]} ~{changed[:3]}")
+    added, removed, changed = diff(before["HKCU"], after["HKCU"])
+    foreign = [k for k in added + removed + changed if not per_user_key(k)]
+    checks.check(not foreign, f"per-user: HKCU changes only the add-in's keys: {foreign[:3]}")
+    cu = {k.replace(USER_CLASSES + "\\WOW6432NODE", USER_CLASSES): v for k, v in after["HKCU"].items()}
+    server = cu.get(f"{USER_CLASSES}\\CLSID\\{CLSID}\\INPROCSERVER32", set())
+    checks.check(any("AppData\\\\Local\\\\Programs\\\\Kelvra Sorvane\\\\Sorvane.dll" in v
+                     for v in server), f"per-user: the class names the user's module: {server}")
+    checks.check(cu.get(f"{USER_CLASSES}\\SORVANE.CONNECT\\CLSID") == {f'@="{CLSID}"'},
+                 "per-user: the ProgID names the class")
+    checks.check(f"{USER_CLASSES}\\TYPELIB\\{LIBID}\\1.0\\0\\WIN32" in cu,
+                 "per-user: the type library is registered for the user")
+    checks.check(f"{USER_CLASSES}\\INTERFACE\\{IID_CONNECT}" in cu,
+                 "per-user: its interface is registered for the user")
+    entry = cu.get(USER_UNINSTALL, set())
+    checks.check(f'"DisplayVersion"="{version}"' in entry,
+                 f"per-user: Add/Remove in HKCU, the upgrade's version: {sorted(entry)[:2]}")
+    checks.check(cu.get(ADDIN) is not None, "per-user: the host's add-in entry")
+
+    # Wine's HKEY_CLASSES_ROOT is the machine's classes alone: it does not merge
+    # HKCU\Software\Classes as Windows does, so the host cannot find the class
+    # there. Shown, then the per-user keys are put where Wine looks (the view
+    # Windows gives), to prove they are a whole registration of the user's module.
+    answers = standin(program, ["start", "quit"])
+    merged = "addin: Sorvane.Connect connected" in answers
+    print(f"note: under Wine the host {'finds' if merged else 'does not find'} a per-user class "
+          f"by itself ({[a for a in answers if a.startswith('addin:')][:1]})")
+    copies = [f"Software\\Classes\\{name}" for name in
+              (f"CLSID\\{CLSID}", "Sorvane.Connect", f"TypeLib\\{LIBID}",
+               f"Interface\\{IID_CONNECT}")]
+    for key in copies:
+        run(["reg", "copy", f"HKCU\\{key}", f"HKLM\\{key}", "/s", "/f", "/reg:32"])
+    answers = standin(program, ["start", "shutdown", "quit"])
+    for key in copies:
+        run(["reg", "delete", f"HKLM\\{key}", "/f", "/reg:32"])
+    checks.check("addin: Sorvane.Connect connected" in answers,
+                 f"per-user: the host loads the user's module from those entries: {answers[:3]}")
+    checks.check("held: 0" in answers and "unloadable: yes" in answers, "per-user: and lets it go")
+
+    # Run again without a mode: the earlier install's mode is the default.
+    result = run([windows_path(setup), "/S"])
+    checks.check(result.returncode == 0 and install_dir() is None,
+                 f"per-user: a second run stays per-user ({result.returncode})")
+    again = snapshot()
+    for hive in again:
+        added, removed, changed = diff(after[hive], again[hive])
+        checks.check(not (added or removed), f"per-user: {hive}: one set of entries after a second run")
+
+    result = run([windows_path(os.path.join(folder or "", "Uninstall.exe")), "/S"])
+    checks.check(result.returncode == 0, f"per-user: silent uninstall exits 0 ({result.returncode})")
+    checks.check(wait_gone(folder), "per-user: the install folder is gone")
+    gone = snapshot()
+    for hive in gone:
+        added, removed, changed = diff(before[hive], gone[hive])
+        checks.check(not (added or removed or changed),
+                     f"per-user: {hive} as before: +{added[:3]} -{removed[:3]} ~{changed[:3]}")
+
+
 def main():
-    setup, program, module, readme, version = sys.argv[1:6]
+    setup, earlier, program, module, readme, version = sys.argv[1:7]
     checks = Checks("installer")
 
     # Where the version shows: the module's version block, the installer's file
@@ -63,13 +189,20 @@ def main():
                  f"installer file name {os.path.basename(setup)}")
     with open(readme, encoding="utf-8") as f:
         checks.check(f"Sorvane-{version}-setup.exe" in f.read(), "the README names this version")
+    # "highestAvailable": a user without administrator rights is not asked to
+    # elevate (and installs for themselves); an administrator may.
+    manifest = setup_manifest(setup)
+    checks.check('requestedExecutionLevel level="highestAvailable"' in manifest,
+                 "the setup asks for no more rights than the user has")
 
     # The stand-in host registers the designer's library, as the host's own
     # installation would: that belongs to the state before the install.
     standin(program, ["quit"])
     before = snapshot()
+    result = run([windows_path(earlier), "/S"])
+    checks.check(result.returncode == 0, f"the earlier version installs (got {result.returncode})")
     result = run([windows_path(setup), "/S"])
-    checks.check(result.returncode == 0, f"silent install exits 0 (got {result.returncode})")
+    checks.check(result.returncode == 0, f"silent upgrade exits 0 (got {result.returncode})")
     folder = install_dir()
     checks.check(folder is not None and os.path.isfile(os.path.join(folder, "Sorvane.dll"))
                  and os.path.isfile(os.path.join(folder, "Uninstall.exe")),
@@ -110,8 +243,8 @@ def main():
                  "the loaded module stays installed")
     host.communicate("shutdown\nquit\n", timeout=120)
 
-    result = run([windows_path(setup), "/S"])
-    checks.check(result.returncode == 0, "installing again over it works")
+    result = run([windows_path(setup), "/S", "/ALLUSERS"])
+    checks.check(result.returncode == 0, "installing again over it for all users works")
     again = snapshot()
     for hive in again:
         added, removed, changed = diff(after[hive], again[hive])
@@ -120,11 +253,7 @@ def main():
     uninstaller = os.path.join(folder or INSTALL_DIR, "Uninstall.exe")
     result = run([windows_path(uninstaller), "/S"])
     checks.check(result.returncode == 0, f"silent uninstall exits 0 (got {result.returncode})")
-    for _ in range(120):  # the uninstaller finishes from a copy of itself
-        if install_dir() is None:
-            break
-        time.sleep(0.5)
-    checks.check(install_dir() is None, "the install folder is gone")
+    checks.check(wait_gone(install_dir()), "the install folder is gone")
     gone = snapshot()
     for hive in gone:
         added, removed, changed = diff(before[hive], gone[hive])
@@ -132,6 +261,8 @@ def main():
                      f"{hive}: as before the install: +{added[:3]} -{removed[:3]} ~{changed[:3]}")
     started = addins_started(program)
     checks.check(not started, f"the host no longer loads it: {started}")
+
+    current_user_mode(checks, setup, earlier, program, version)
     checks.finish()
 
 

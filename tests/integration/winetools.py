@@ -7,6 +7,8 @@ import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+# The project's Wine prefixes, as scripts/lib/wine.sh places them.
+WINE_DIR = os.environ.get("SORVANE_WINE_DIR") or os.path.join(ROOT, "build", "wine")
 EMULATOR_CRASH = "qemu: uncaught target signal"
 
 
@@ -55,7 +57,7 @@ def addins_started(program, arch="x64"):
 def export_hive(hive, arch="x64", view=None):
     """The registry below `hive` as {key: set of value lines}, from `reg export`;
     `view` "32" or "64" picks that registry view."""
-    path = os.path.join(ROOT, "build", "wine", f"export-{arch}-{hive}.reg")
+    path = os.path.join(WINE_DIR, f"export-{arch}-{hive}.reg")
     command = ["reg", "export", hive, windows_path(path), "/y"] + ([f"/reg:{view}"] if view else [])
     # reg.exe has been seen to fail without a word once on a fresh prefix: say
     # what it reported and try again before giving up.
