@@ -18,7 +18,6 @@ constexpr wchar_t kProgId[] = L"Sorvane.Connect";
 constexpr wchar_t kClsid[] = L"{53652739-6305-4BA2-B332-D8F23DC92BCD}";
 constexpr wchar_t kLibid[] = L"{3B094E0E-B3A8-474E-AC0F-BD0077AE584F}";
 constexpr wchar_t kClassKey[] = L"CLSID\\{53652739-6305-4BA2-B332-D8F23DC92BCD}";
-constexpr wchar_t kHostKey[] = L"Software\\Microsoft\\Office\\FrontPage";
 constexpr wchar_t kAddInKey[] = L"Software\\Microsoft\\Office\\FrontPage\\Addins\\Sorvane.Connect";
 constexpr wchar_t kFriendlyName[] = L"Kelvra Sorvane";
 constexpr wchar_t kDescription[] = L"Open Web add-in to bypass Web Folders.";
@@ -118,9 +117,11 @@ void Register() {
 
 void Unregister() {
   DeleteTree(HKEY_CURRENT_USER, kAddInKey);
-  // The host's own keys stay unless they held nothing but our entry.
-  for (const wchar_t* parent : {L"Software\\Microsoft\\Office\\FrontPage\\Addins", kHostKey,
-                                L"Software\\Microsoft\\Office"}) {
+  // The host's own keys stay unless they held nothing but our entry: the
+  // entry's parents Addins, FrontPage and Office, each cut from its path.
+  std::wstring parent = kAddInKey;
+  for (int level = 0; level < 3; ++level) {
+    parent.resize(parent.rfind(L'\\'));
     DeleteIfEmpty(HKEY_CURRENT_USER, parent);
   }
 

@@ -6,6 +6,7 @@
 #include "dialog/frm_open_ids.h"
 #include "dialog/frm_open_layout.h"
 #include "dialog/win32_message_box.h"
+#include "dialog/win32_visual_styles.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;  // NOLINT(bugprone-reserved-identifier)
 
@@ -85,6 +86,8 @@ void FrmOpen::SetVisible(bool visible) {
     }
     return;
   }
+  // The dialog, its controls and its tooltip made and shown with comctl32 6.
+  const VisualStylesScope themed;
   if (loaded_ == nullptr) {
     Load();
   }

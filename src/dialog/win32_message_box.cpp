@@ -2,11 +2,13 @@
 
 #include "common/win32_text.h"
 #include "dialog/frm_open_layout.h"
+#include "dialog/win32_visual_styles.h"
 
 namespace sorvane {
 
 void ShowMessage(HWND owner, const std::u16string& text) noexcept {
   try {
+    const VisualStylesScope themed;
     // The caption is a literal, so it ends in a NUL.
     ::MessageBoxW(owner, ToWide(text).c_str(),
                   reinterpret_cast<const wchar_t*>(frm_open_layout::kCaption.data()),

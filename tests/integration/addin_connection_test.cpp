@@ -106,6 +106,23 @@ TEST_F(AddInEndToEnd, ClickShowsOneDialogAndOpenWorks) {
   EXPECT_EQ(FindDialog(), nullptr);
 }
 
+// The host has no visual-styles manifest (nor has this program): the module's
+// own makes its dialog and message boxes comctl32 6's, drawn themed.
+TEST_F(AddInEndToEnd, TheDialogAndItsMessageBoxAreDrawnWithCommonControlsSix) {
+  ASSERT_EQ(Load(), S_OK);
+  const HWND plain =
+      ::CreateWindowW(L"Button", L"x", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_FALSE(FromCommonControlsSix(plain)) << "the host's own windows stay as they were";
+  ::DestroyWindow(plain);
+  MessageBoxWatcher watcher;
+  const HWND dialog = OpenWith(L"srv/\u03A9");  // a character code page 1252 lacks
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(FromCommonControlsSix(standin::OpenButtonOf(dialog)));
+  EXPECT_TRUE(FromCommonControlsSix(standin::CancelButtonOf(dialog)));
+  ASSERT_EQ(watcher.themed.size(), 1U) << "the address is refused with a message box";
+  EXPECT_TRUE(watcher.themed[0]);
+}
+
 TEST_F(AddInEndToEnd, AnswersItsInterfacesByTheirDocumentedIdentifiers) {
   ASSERT_EQ(Load(), S_OK);
   IUnknown* add_in = add_ins_.add_in(0);

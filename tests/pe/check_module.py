@@ -19,7 +19,7 @@ SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msv
                "ole32.dll", "oleaut32.dll", "user32.dll"}
 EXPORTS = [b"DllCanUnloadNow", b"DllGetClassObject", b"DllRegisterServer", b"DllUnregisterServer"]
 IID_CONNECT = bytes.fromhex("847791DC4C48E04C8B7B856B91F4C52E")  # as the GUID lies in memory
-RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_VERSION = 3, 5, 14, 16
+RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 5, 14, 16, 24
 LANG_NEUTRAL, LANG_EN_US = 0, 0x409
 
 failures = []
@@ -117,6 +117,16 @@ def main():
     check(any(struct.unpack_from("<iiHH", d, 4)[:2] == (32, 64) and
               struct.unpack_from("<H", d, 14)[0] == 8 for d in icons), "icon is 32 x 32, 256 colours")
     check((RT_DIALOG, 101) in found, "the dialog")
+    # The private visual-styles manifest: ID 2 (a DLL's own dependencies), never
+    # ID 1 (a process's), and only the common controls 6 dependency in it.
+    manifests = {rid: entries for (rtype, rid), entries in found.items() if rtype == RT_MANIFEST}
+    check(list(manifests) == [2], f"one manifest, ID 2 (found {list(manifests)})")
+    if 2 in manifests:
+        manifest = manifests[2][0][1].decode("utf-8")
+        check('name="Microsoft.Windows.Common-Controls"' in manifest
+              and 'version="6.0.0.0"' in manifest and 'publicKeyToken="6595b64144ccf1df"' in manifest
+              and manifest.count("<dependency>") == 1,
+              "the manifest asks for comctl32 6 and nothing else")
 
     versions = found.get((RT_VERSION, 1), [])
     check([lang for lang, _ in versions] == [LANG_EN_US], "version block 1, US English")

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
 #include <vector>
 
@@ -62,6 +64,14 @@ inline void ClickButton(HWND button) {
 
 // Answers the message box that a failed handler shows, from a thread timer
 // that the box's own modal loop dispatches, and keeps its text.
+// Whether a button is comctl32 version 6's (the themed one): only that one
+// answers BCM_GETIDEALSIZE.
+inline bool FromCommonControlsSix(HWND button) {
+  SIZE ideal{};
+  return ::SendMessageW(button, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) != FALSE &&
+         ideal.cx > 0;
+}
+
 class MessageBoxWatcher {
  public:
   MessageBoxWatcher() {
@@ -76,6 +86,7 @@ class MessageBoxWatcher {
   MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
   std::vector<std::u16string> texts;
   std::vector<HWND> owners;
+  std::vector<bool> themed;  // its OK button is comctl32 6's
 
  private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
@@ -83,6 +94,7 @@ class MessageBoxWatcher {
     if (instance_ != nullptr && box != nullptr) {
       instance_->texts.push_back(standin::MessageBoxText(box));
       instance_->owners.push_back(::GetWindow(box, GW_OWNER));
+      instance_->themed.push_back(FromCommonControlsSix(standin::FindChild(box, L"Button")));
       ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     }
   }

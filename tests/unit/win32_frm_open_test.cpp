@@ -225,6 +225,19 @@ TEST_F(FrmOpenTest, LayoutScalesWithTheScreensDpi) {
   EXPECT_LE(extent.cy, label_client.bottom) << "the label's text is cut off";
 }
 
+// Made in the module's own activation context: comctl32 6's controls, so the
+// dialog is drawn themed in a host without a manifest; outside it, windows
+// are as before.
+TEST_F(FrmOpenTest, ControlsComeFromCommonControlsSix) {
+  const HWND dialog = Show();
+  EXPECT_TRUE(FromCommonControlsSix(Item(dialog, IDC_CMDOPEN)));
+  EXPECT_TRUE(FromCommonControlsSix(Item(dialog, IDC_CMDCANCEL)));
+  const HWND plain =
+      ::CreateWindowW(L"Button", L"x", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_FALSE(FromCommonControlsSix(plain)) << "the context is active only around the dialog";
+  ::DestroyWindow(plain);
+}
+
 TEST_F(FrmOpenTest, TabOrderDefaultAndCancel) {
   const HWND dialog = Show();
   const HWND text = Item(dialog, IDC_TXTWEBURL);
