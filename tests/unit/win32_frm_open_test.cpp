@@ -238,6 +238,89 @@ TEST_F(FrmOpenTest, ControlsComeFromCommonControlsSix) {
   ::DestroyWindow(plain);
 }
 
+// High contrast: the dialog paints its controls with the system's colours, as
+// a plain dialog does; no colour of its own that a scheme could not change.
+TEST_F(FrmOpenTest, PaintsWithTheSystemsColoursOnly) {
+  const HWND dialog = Show();
+  const HWND plain =
+      ::CreateWindowW(L"#32770", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  struct Case {
+    const char* what;
+    UINT message;
+    int control;
+  };
+  const Case cases[] = {
+      {"dialog", WM_CTLCOLORDLG, 0},
+      {"label", WM_CTLCOLORSTATIC, IDC_LBLSPECIFY},
+      {"text box", WM_CTLCOLOREDIT, IDC_TXTWEBURL},
+      {"button", WM_CTLCOLORBTN, IDC_CMDOPEN},
+      {"frame", WM_CTLCOLORSTATIC, IDC_FRAME1},
+  };
+  const WindowDc dc(dialog);
+  for (const Case& c : cases) {
+    const HWND control = c.control == 0 ? dialog : Item(dialog, c.control);
+    const COLORREF text_before = ::GetTextColor(dc.get());
+    const auto ours = ::SendMessageW(dialog, c.message, reinterpret_cast<WPARAM>(dc.get()),
+                                     reinterpret_cast<LPARAM>(control));
+    EXPECT_EQ(::GetTextColor(dc.get()), text_before) << c.what << ": a text colour of its own";
+    const auto system = ::SendMessageW(plain, c.message, reinterpret_cast<WPARAM>(dc.get()),
+                                       reinterpret_cast<LPARAM>(control));
+    EXPECT_EQ(ours, system) << c.what << ": the brush a plain dialog gives";
+  }
+  ::DestroyWindow(plain);
+}
+
+// Whether windows here remember a hidden focus or access-key state at all.
+bool PlatformKeepsUiState() {
+  const HWND probe =
+      ::CreateWindowW(L"#32770", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ::SendMessageW(probe, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
+  const bool kept = (::SendMessageW(probe, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
+  ::DestroyWindow(probe);
+  return kept;
+}
+
+// Keyboard users see where the focus is and which letters are access keys:
+// once the dialog is used from the keyboard (Tab, or Alt), its focus
+// rectangles and underlines show, as the dialog manager shows them, though
+// the host's loop never calls IsDialogMessage.
+TEST_F(FrmOpenTest, KeyboardUseShowsFocusAndAccessKeys) {
+  if (!PlatformKeepsUiState()) {
+    GTEST_SKIP() << "this system keeps no UI state (Wine 8.0 answers WM_QUERYUISTATE with 0 "
+                    "whatever WM_CHANGEUISTATE said): focus and access keys always show";
+  }
+  const HWND dialog = Show();
+  const auto hidden = [dialog] {
+    return static_cast<UINT>(::SendMessageW(Item(dialog, IDC_CMDOPEN), WM_QUERYUISTATE, 0, 0));
+  };
+  struct Case {
+    const char* what;
+    UINT key;
+    bool alt;
+    UINT shown;  // the UISF_ flags the key must clear
+  };
+  const Case cases[] = {
+      {"Tab", VK_TAB, false, UISF_HIDEFOCUS | UISF_HIDEACCEL},
+      {"Alt", VK_MENU, true, UISF_HIDEACCEL},
+  };
+  for (const Case& c : cases) {
+    // As after a mouse click: both hidden.
+    ::SendMessageW(dialog, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL),
+                   0);
+    Pump();
+    ASSERT_EQ(hidden() & (UISF_HIDEFOCUS | UISF_HIDEACCEL),
+              static_cast<UINT>(UISF_HIDEFOCUS | UISF_HIDEACCEL))
+        << c.what;
+    if (c.alt) {
+      PostAltKey(Item(dialog, IDC_TXTWEBURL), c.key);
+    } else {
+      PostKey(Item(dialog, IDC_TXTWEBURL), c.key);
+    }
+    EXPECT_EQ(hidden() & c.shown, 0U) << c.what << " shows them";
+  }
+  EXPECT_NE(FindDialog(), nullptr);
+}
+
 TEST_F(FrmOpenTest, TabOrderDefaultAndCancel) {
   const HWND dialog = Show();
   const HWND text = Item(dialog, IDC_TXTWEBURL);
