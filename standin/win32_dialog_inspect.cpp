@@ -11,12 +11,6 @@ namespace {
 
 constexpr int kMessageBoxTextId = 0xFFFF;
 
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  ::GetClassNameW(window, name, 64);
-  return name;
-}
-
 bool IsOpenWebDialog(HWND window) {
   return ClassOf(window) == L"#32770" && WindowText(window) == FromWide(kDialogCaption) &&
          FindChild(window, L"Edit") != nullptr;
@@ -53,6 +47,12 @@ BOOL CALLBACK MatchChild(HWND child, LPARAM param) {
 }
 
 }  // namespace
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  ::GetClassNameW(window, name, 64);
+  return name;
+}
 
 HWND FindOpenWebDialog() {
   for (const HWND window : ThreadWindows()) {
@@ -127,7 +127,7 @@ std::optional<CloseItem> WindowMenuCloseItem(HWND window) {
     if (::GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &item) == FALSE) {
       continue;
     }
-    // "&Close\tAlt+F4": the access key's "&" and the shortcut are not read.
+    // "&Close\tAlt+F4": compared without its "&" and its shortcut.
     std::wstring label;
     for (const wchar_t* c = text; *c != L'\0' && *c != L'\t'; ++c) {
       if (*c != L'&') {

@@ -1,8 +1,9 @@
 #pragma once
 
-// The add-in's windows on this thread, found as a user finds them: the dialog
-// by its caption, its controls by their kind and text, a message box by the
-// system's own layout. Nothing here knows the add-in's control identifiers.
+// Finds an add-in's windows on this thread the way a person at the screen
+// would: the dialog by its caption, its controls by window class and text, a
+// message box by the static control every message box has. No control
+// identifier of the add-in is used, so a renumbered control still is found.
 
 #include <windows.h>
 
@@ -18,6 +19,9 @@ inline constexpr wchar_t kDialogCaption[] = L"Open Web";
 HWND FindOpenWebDialog();
 int CountOpenWebDialogs();
 
+// A window's class name ("Button", "#32770", ...).
+std::wstring ClassOf(HWND window);
+
 // The first child of `parent` (at any depth) of that window class (letter case
 // ignored) and, if given, exactly that text; null when there is none.
 HWND FindChild(HWND parent, std::wstring_view window_class,
@@ -32,11 +36,12 @@ HWND CancelButtonOf(HWND dialog);
 HWND FindMessageBox();
 std::u16string MessageBoxText(HWND box);
 
-// The pointer a user sees over the window: 11 for the hourglass, else 0.
+// The mouse pointer the window sets over its client area, as the form
+// numbers its pointers: 11 for the hourglass (wait), 0 for the default.
 int PointerOver(HWND window);
 
-// The window menu's Close item, whatever identifier it carries now, found by
-// its text as a user finds it.
+// The window menu's Close item, found by its text (the add-in may move it to
+// another command identifier).
 struct CloseItem {
   UINT id = 0;
   UINT state = 0;

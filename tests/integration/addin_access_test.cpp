@@ -27,12 +27,6 @@ std::string Hex(HRESULT hr) {
   return text;
 }
 
-std::wstring ClassName(HWND window) {
-  wchar_t name[64] = {};
-  ::GetClassNameW(window, name, 64);
-  return name;
-}
-
 TEST_F(AddInEndToEnd, EveryControlIsNamedForAScreenReader) {
   ASSERT_EQ(Load(), S_OK);
   Click();
@@ -44,7 +38,7 @@ TEST_F(AddInEndToEnd, EveryControlIsNamedForAScreenReader) {
   const HWND edit = standin::TextBoxOf(dialog);
   const HWND before = ::GetWindow(edit, GW_HWNDPREV);
   ASSERT_NE(before, nullptr);
-  EXPECT_EQ(ClassName(before), L"Static");
+  EXPECT_EQ(standin::ClassOf(before), L"Static");
   EXPECT_EQ(WindowText(before), label) << "the control before the text box names it";
   EXPECT_EQ(::GetWindowLongPtrW(before, GWL_STYLE) & WS_TABSTOP, 0)
       << "the label takes no focus: Tab goes from it to the text box";

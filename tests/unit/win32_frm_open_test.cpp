@@ -25,6 +25,7 @@ namespace sorvane {
 namespace {
 
 using namespace testing_support;  // NOLINT(google-build-using-namespace)
+using standin::ClassOf;
 
 // The dialog's own controls by their identifiers: these tests are the dialog's.
 HWND Item(HWND dialog, int id) {
@@ -119,12 +120,6 @@ std::optional<MENUITEMINFOW> MenuItem(HWND dialog, UINT id) {
     return std::nullopt;
   }
   return item;
-}
-
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  ::GetClassNameW(window, name, 64);
-  return name;
 }
 
 TEST_F(FrmOpenTest, WindowIsAFixedModelessDialog) {
