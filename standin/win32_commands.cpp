@@ -90,7 +90,7 @@ std::pair<std::string, std::string> Split(const std::string& line) {
 
 }  // namespace
 
-const Commands::Spec Commands::kCommands[] = {
+const Commands::Entry Commands::kCommands[] = {
     {"addins", "the host's Addins entries", &Commands::AddIns},
     {"start", "connects every add-in with LoadBehavior 3, as at start-up", &Commands::Start},
     {"load", "load PATH: connects the add-in of that module, as at start-up", &Commands::Load},
@@ -140,9 +140,9 @@ void Commands::Dispatch(const std::string& line, bool during_execute) {
   }
   const Invocation call{rest, during_execute};
   try {
-    for (const Spec& spec : kCommands) {
-      if (spec.name == name) {
-        (this->*spec.handler)(call);
+    for (const Entry& entry : kCommands) {
+      if (entry.name == name) {
+        (this->*entry.handler)(call);
         return;
       }
     }
@@ -409,8 +409,8 @@ void Commands::ScreenshotMenu(const Invocation& call) {
 }
 
 void Commands::Help(const Invocation& call) {
-  for (const Spec& spec : kCommands) {
-    Answer(call, "help: " + std::string(spec.name) + " - " + std::string(spec.usage));
+  for (const Entry& entry : kCommands) {
+    Answer(call, "help: " + std::string(entry.name) + " - " + std::string(entry.usage));
   }
 }
 

@@ -27,7 +27,7 @@ class Commands {
     bool during_execute = false;
   };
   using Handler = void (Commands::*)(const Invocation&);
-  struct Spec {
+  struct Entry {
     std::string_view name;
     std::string_view usage;
     Handler handler;
@@ -67,7 +67,7 @@ class Commands {
   void Help(const Invocation& call);
   void Quit(const Invocation& call);
 
-  static const Spec kCommands[];
+  static const Entry kCommands[];
 
   Host& host_;
   CommandPump& pump_;

@@ -130,16 +130,16 @@ void FrmOpen::CreateControls() {
   const HWND dialog = hWnd();
   const Dpi dpi = ScreenDpi();
   const auto font = static_cast<WPARAM>(::SendMessageW(dialog, WM_GETFONT, 0, 0));
-  for (const layout::Control& spec : layout::kControls) {
-    const layout::Twips at = layout::InClient(spec);
+  for (const layout::Control& item : layout::kControls) {
+    const layout::Twips at = layout::InClient(item);
     const int x = layout::ToPixels(at.left, dpi.x);
     const int y = layout::ToPixels(at.top, dpi.y);
-    const ControlClass kind = ClassOf(spec.kind);
+    const ControlClass kind = ClassOf(item.kind);
     const HWND control = ::CreateWindowExW(
-        kind.ex_style, kind.window_class, WideLiteral(spec.text),
+        kind.ex_style, kind.window_class, WideLiteral(item.text),
         WS_CHILD | WS_VISIBLE | kind.style, x, y, layout::ToPixels(at.right(), dpi.x) - x,
         layout::ToPixels(at.bottom(), dpi.y) - y, dialog,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), ThisModule(), nullptr);
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), ThisModule(), nullptr);
     if (control == nullptr) {
       ThrowLastError();
     }
