@@ -67,7 +67,8 @@ function(sorvane_module_compiler target)
   set_target_properties(${target} PROPERTIES
     CXX_COMPILER_LAUNCHER "${PROJECT_SOURCE_DIR}/cmake/module-cxx;${SORVANE_MODULE_CXX}"
     CXX_LINKER_LAUNCHER "${PROJECT_SOURCE_DIR}/cmake/module-cxx;${SORVANE_MODULE_CXX}")
-  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>)
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>
+    $<$<COMPILE_LANGUAGE:CXX>:-include;${PROJECT_SOURCE_DIR}/src/addin/runtime_messages.h>)
 endfunction()
 
 get_target_property(common_sources sorvane_common SOURCES)

@@ -35,18 +35,20 @@ constexpr TypeInfoId TypeInfoIdOf<_IDTExtensibility2>() {
 }
 
 // One type description per interface, loaded on first use from the module's
-// own type library (its TYPELIB resource). Never freed: at process exit
+// own type library (its TYPELIB resource). Made when the module loads (no
+// guard for a first use from two threads); never freed: at process exit
 // oleaut32 may be gone before this module's static destructors run.
+// NOLINTNEXTLINE(cppcoreguidelines-owning-memory,cert-err58-cpp): see above
+auto* const gTypeInfos =
+    new std::array<ComPtr<ITypeInfo>, static_cast<std::size_t>(TypeInfoId::kCount)>();
+
 ComPtr<ITypeInfo> TypeInfoOf(TypeInfoId id) {
-  // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): never freed, see above
-  static auto* const cache =
-      new std::array<ComPtr<ITypeInfo>, static_cast<std::size_t>(TypeInfoId::kCount)>();
-  ComPtr<ITypeInfo>& cached = (*cache)[static_cast<std::size_t>(id)];
+  ComPtr<ITypeInfo>& cached = (*gTypeInfos)[static_cast<std::size_t>(id)];
   if (cached != nullptr) {
     return cached;
   }
   ComPtr<ITypeLib> library;
-  ThrowIfFailed(::LoadTypeLibEx(ModuleFilePath().c_str(), REGKIND_NONE, &library));
+  ThrowIfFailed(::LoadTypeLibEx(Wide(ModuleFilePath()), REGKIND_NONE, &library));
   ComPtr<ITypeInfo> info;
   if (id == TypeInfoId::kConnect) {
     ThrowIfFailed(library->GetTypeInfoOfGuid(IID__Connect, &info));

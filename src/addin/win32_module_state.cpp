@@ -39,12 +39,14 @@ class Module final : public AddInModule {
   Win32OpenServices open_services_{references_};
 };
 
+// Made when the module loads, before any export can run on any thread. Never
+// destroyed by static destructors: at process exit the host's objects may
+// already be gone, and releasing them then would call into freed memory.
+// NOLINTNEXTLINE(cppcoreguidelines-owning-memory,cert-err58-cpp): see above
+Module* const gModule = new Module();
+
 Module& Instance() {
-  // Never destroyed by static destructors: at process exit the host's objects
-  // may already be gone, and releasing them then would call into freed memory.
-  // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): never freed, see above
-  static auto* const module = new Module();
-  return *module;
+  return *gModule;
 }
 
 }  // namespace
@@ -72,16 +74,18 @@ bool ReleaseIfUnused() noexcept {
   return true;
 }
 
-std::wstring ModuleFilePath() {
-  std::vector<wchar_t> path(MAX_PATH);
+std::u16string ModuleFilePath() {
+  std::u16string path(MAX_PATH, u'\0');
   for (;;) {
-    const DWORD length = ::GetModuleFileNameW(reinterpret_cast<HMODULE>(&__ImageBase), path.data(),
+    const DWORD length = ::GetModuleFileNameW(reinterpret_cast<HMODULE>(&__ImageBase),
+                                              reinterpret_cast<wchar_t*>(path.data()),
                                               static_cast<DWORD>(path.size()));
     if (length == 0) {
       ThrowLastError();
     }
     if (length < path.size()) {
-      return {path.data(), length};
+      path.resize(length);
+      return path;
     }
     path.resize(path.size() * 2);  // cut short: try a larger buffer
   }

@@ -15,7 +15,7 @@ HINSTANCE ModuleHandle() noexcept;
 void SetModuleHandle(HINSTANCE module) noexcept;
 
 // The full path of this module's file, however long.
-std::wstring ModuleFilePath();
+std::u16string ModuleFilePath();
 
 // IClassFactory::LockServer locks held.
 void LockModule(bool lock) noexcept;

@@ -10,20 +10,20 @@ namespace {
 // systems whose message tables lack them (Wine has none of these).
 struct KnownStatus {
   HResult status;
-  const wchar_t* text;
+  const char16_t* text;
 };
 constexpr KnownStatus kAutomationTexts[] = {
-    {HResultFromBits(0x80020003U), L"Member not found."},
-    {HResultFromBits(0x80020004U), L"Parameter not found."},
-    {HResultFromBits(0x80020005U), L"Type mismatch."},
-    {HResultFromBits(0x80020006U), L"Unknown name."},
-    {HResultFromBits(0x80020007U), L"No named arguments."},
-    {HResultFromBits(0x80020008U), L"Bad variable type."},
-    {HResultFromBits(0x80020009U), L"Exception occurred."},
-    {HResultFromBits(0x8002000AU), L"Out of present range."},
-    {HResultFromBits(0x8002000BU), L"Invalid index."},
-    {HResultFromBits(0x8002000EU), L"Invalid number of parameters."},
-    {HResultFromBits(0x8002000FU), L"Parameter not optional."},
+    {HResultFromBits(0x80020003U), u"Member not found."},
+    {HResultFromBits(0x80020004U), u"Parameter not found."},
+    {HResultFromBits(0x80020005U), u"Type mismatch."},
+    {HResultFromBits(0x80020006U), u"Unknown name."},
+    {HResultFromBits(0x80020007U), u"No named arguments."},
+    {HResultFromBits(0x80020008U), u"Bad variable type."},
+    {HResultFromBits(0x80020009U), u"Exception occurred."},
+    {HResultFromBits(0x8002000AU), u"Out of present range."},
+    {HResultFromBits(0x8002000BU), u"Invalid index."},
+    {HResultFromBits(0x8002000EU), u"Invalid number of parameters."},
+    {HResultFromBits(0x8002000FU), u"Parameter not optional."},
 };
 
 }  // namespace
@@ -33,9 +33,10 @@ std::u16string WindowText(HWND window) {
   if (length <= 0) {
     return {};
   }
-  std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1);
-  const int copied = ::GetWindowTextW(window, buffer.data(), length + 1);
-  return FromWide({buffer.data(), static_cast<std::size_t>(copied > 0 ? copied : 0)});
+  std::u16string text(static_cast<std::size_t>(length), u'\0');
+  const int copied = ::GetWindowTextW(window, reinterpret_cast<wchar_t*>(text.data()), length + 1);
+  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+  return text;
 }
 
 std::u16string DescribeHResult(HResult status) {
@@ -43,13 +44,13 @@ std::u16string DescribeHResult(HResult status) {
   const DWORD length = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, static_cast<DWORD>(status), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring description;
+  std::u16string description;
   if (length != 0 && text != nullptr) {
-    description.assign(text, length);
+    description.assign(reinterpret_cast<const char16_t*>(text), length);
   }
   ::LocalFree(text);
-  while (!description.empty() && (description.back() == L'\n' || description.back() == L'\r' ||
-                                  description.back() == L' ')) {
+  while (!description.empty() && (description.back() == u'\n' || description.back() == u'\r' ||
+                                  description.back() == u' ')) {
     description.pop_back();
   }
   for (const KnownStatus& known : kAutomationTexts) {
@@ -58,10 +59,10 @@ std::u16string DescribeHResult(HResult status) {
     }
   }
   if (description.empty()) {
-    description = L"Error 0x00000000";
+    description = u"Error 0x00000000";
     FormatHex(static_cast<std::uint32_t>(status), description.data() + 8);
   }
-  return FromWide(description);
+  return description;
 }
 
 HResult LastErrorHResult() {

@@ -20,6 +20,11 @@ inline std::wstring ToWide(std::u16string_view text) {
 inline std::u16string FromWide(std::wstring_view text) {
   return {text.begin(), text.end()};
 }
+// The text itself, as the wide functions take it (no copy: the product keeps
+// its texts as std::u16string only).
+inline const wchar_t* Wide(const std::u16string& text) noexcept {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
 
 // The text of a window, whatever its length.
 std::u16string WindowText(HWND window);

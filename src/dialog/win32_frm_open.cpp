@@ -223,7 +223,7 @@ std::u16string FrmOpen::Text() const {
 }
 
 void FrmOpen::SetText(std::u16string_view text) {
-  if (::SetWindowTextW(Control(IDC_TXTWEBURL), ToWide(text).c_str()) == FALSE) {
+  if (::SetWindowTextW(Control(IDC_TXTWEBURL), Wide(std::u16string(text))) == FALSE) {
     ThrowLastError();
   }
 }
@@ -325,18 +325,22 @@ INT_PTR FrmOpen::HandleMessage(UINT message, WPARAM wparam) {
   }
 }
 
+namespace {
+// Made when the module loads. Never destroyed by static destructors: at
+// process exit the window is gone with its thread, and the module may be
+// unloading under the loader lock.
+// NOLINTNEXTLINE(cppcoreguidelines-owning-memory,cert-err58-cpp): never freed, see above
+auto* const gInstance = new std::shared_ptr<FrmOpen>();
+}  // namespace
+
 std::shared_ptr<FrmOpen>& OpenFormInstance() {
-  // Never destroyed by static destructors: at process exit the window is gone
-  // with its thread, and the module may be unloading under the loader lock.
-  // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): never freed, see above
-  static auto* const instance = new std::shared_ptr<FrmOpen>();
-  return *instance;
+  return *gInstance;
 }
 
 void ShowOpenForm(OpenServices& services) {
   std::shared_ptr<FrmOpen>& instance = OpenFormInstance();
   if (instance == nullptr) {
-    instance = std::make_shared<FrmOpen>(services);
+    instance = std::shared_ptr<FrmOpen>(std::make_unique<FrmOpen>(services));
   }
   const std::shared_ptr<FrmOpen> shown = instance;  // held while it loads
   shown->SetVisible(true);

@@ -10,7 +10,7 @@ void ShowMessage(HWND owner, const std::u16string& text) noexcept {
   try {
     const VisualStylesScope themed;
     // The caption is a literal, so it ends in a NUL.
-    ::MessageBoxW(owner, ToWide(text).c_str(),
+    ::MessageBoxW(owner, Wide(text),
                   reinterpret_cast<const wchar_t*>(frm_open_layout::kCaption.data()),
                   MB_OK | MB_ICONEXCLAMATION);
   } catch (...) {  // NOLINT(bugprone-empty-catch)

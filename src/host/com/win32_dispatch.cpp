@@ -24,12 +24,13 @@ struct DispidCache {
   std::size_t count;
 };
 
-// Made on first use, never freed (the module carries no bytes for it; a
-// zero-filled static would, in its .data section).
+// Made when the module loads, never freed (the module carries no bytes for
+// it; a zero-filled static would, in its .data section).
+// NOLINTNEXTLINE(cppcoreguidelines-owning-memory,cert-err58-cpp): never freed
+DispidCache* const gDispids = new DispidCache{};
+
 DispidCache& Cache() {
-  // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): never freed, see above
-  static auto* const cache = new DispidCache{};
-  return *cache;
+  return *gDispids;
 }
 
 // The status a failed Invoke stands for: the exception's own code where the
