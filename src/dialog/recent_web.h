@@ -3,8 +3,10 @@
 // The two registry values in which the host keeps its recently opened webs,
 // and how a new web goes into them.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dialog/web_address.h"
 
@@ -24,5 +26,18 @@ std::u16string RecentWebEntry(const WebAddress& web);
 
 // "Value": the new address, one blank, then the previous content.
 std::u16string MruValue(const WebAddress& web, std::u16string_view previous);
+
+// What the text box offers at most: enough for every address a person types,
+// few enough that the system's list stays quick with any "Value".
+inline constexpr std::size_t kMostTypedAddresses = 1000;
+// A longer run of text is not an address anyone typed (the longest URL the
+// system handles has 2,083 characters); it is not offered.
+inline constexpr std::size_t kLongestTypedAddress = 2083;
+
+// The addresses "Value" holds, split at its blanks: newest first, each once,
+// at most `most`; empty runs between blanks and overlong runs are skipped.
+// The views are into `mru_value`.
+std::vector<std::u16string_view> TypedAddresses(std::u16string_view mru_value,
+                                                std::size_t most = kMostTypedAddresses);
 
 }  // namespace sorvane

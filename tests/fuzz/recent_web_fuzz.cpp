@@ -1,6 +1,7 @@
 // Fuzzes the composition of the two recent-web values from a server and a web
 // part: the host's own reading of "Web1" (as the stand-in host parses it) must
-// give back the parts, and "Value" must put the new address before the old.
+// give back the parts, and "Value" must put the new address before the old;
+// the addresses offered from any earlier "Value" are each a distinct part of it.
 
 #include <cstddef>
 #include <cstdint>
@@ -58,5 +59,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(mru.size() == web.WebServer.size() + web.WebName.size() + 2 + previous.size());
   Check(mru.starts_with(web.WebServer + u"/" + web.WebName + u" "));
   Check(mru.ends_with(previous));
+
+  // What the text box offers from any "Value": blank-free, distinct, bounded,
+  // and in the order the value holds them.
+  const auto offered = sorvane::TypedAddresses(previous, 8);
+  Check(offered.size() <= 8);
+  std::size_t after = 0;
+  for (std::size_t i = 0; i < offered.size(); ++i) {
+    Check(!offered[i].empty() && offered[i].size() <= sorvane::kLongestTypedAddress);
+    Check(offered[i].find(u' ') == std::u16string_view::npos);
+    const std::size_t at = previous.find(offered[i], after);
+    Check(at != std::u16string::npos);
+    after = at + offered[i].size();
+    for (std::size_t j = 0; j < i; ++j) {
+      Check(offered[j] != offered[i]);
+    }
+  }
   return 0;
 }
