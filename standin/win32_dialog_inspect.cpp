@@ -1,5 +1,7 @@
 #include "win32_dialog_inspect.h"
 
+#include <commctrl.h>
+
 #include <cwchar>
 #include <vector>
 
@@ -87,6 +89,32 @@ HWND OpenButtonOf(HWND dialog) {
 
 HWND CancelButtonOf(HWND dialog) {
   return FindChild(dialog, L"Button", L"Cancel");
+}
+
+HWND SuggestionListOf(HWND text_box) {
+  RECT box{};
+  if (text_box == nullptr || ::GetWindowRect(text_box, &box) == FALSE) {
+    return nullptr;
+  }
+  for (const HWND window : ThreadWindows()) {
+    RECT drop{};
+    if (::IsWindowVisible(window) == FALSE || ::GetWindowRect(window, &drop) == FALSE ||
+        drop.top < box.bottom - 2 || drop.top > box.bottom + 8 || drop.left > box.left + 8 ||
+        drop.right < box.left) {
+      continue;
+    }
+    for (const wchar_t* kind : {L"ListBox", L"SysListView32"}) {
+      if (const HWND list = ClassOf(window) == kind ? window : FindChild(window, kind)) {
+        return list;
+      }
+    }
+  }
+  return nullptr;
+}
+
+int SuggestionCount(HWND list) {
+  const UINT count_message = ClassOf(list) == L"ListBox" ? LB_GETCOUNT : LVM_GETITEMCOUNT;
+  return static_cast<int>(::SendMessageW(list, count_message, 0, 0));
 }
 
 HWND FindMessageBox() {

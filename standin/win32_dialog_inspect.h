@@ -31,6 +31,13 @@ HWND TextBoxOf(HWND dialog);
 HWND OpenButtonOf(HWND dialog);
 HWND CancelButtonOf(HWND dialog);
 
+// The system's auto-complete drop-down shown under `text_box`: a visible
+// window of this thread, just below the text box, holding a list (a ListBox
+// under Wine, a SysListView32 under Windows). The list control, or null.
+HWND SuggestionListOf(HWND text_box);
+// How many suggestions the list holds.
+int SuggestionCount(HWND list);
+
 // A visible message box of this thread: a dialog whose text is the system's
 // static control 0xFFFF; null when none.
 HWND FindMessageBox();

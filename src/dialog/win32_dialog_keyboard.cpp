@@ -1,6 +1,7 @@
 #include "dialog/win32_dialog_keyboard.h"
 
 #include "common/win32_text.h"
+#include "dialog/win32_address_suggestions.h"
 
 namespace sorvane {
 
@@ -20,13 +21,18 @@ DialogKeyboard::~DialogKeyboard() {
   }
 }
 
+bool DialogKeyboard::ForTheSuggestionList(const MSG& msg) const noexcept {
+  return msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE) &&
+         suggestions_ != nullptr && suggestions_->DroppedDown();
+}
+
 LRESULT CALLBACK DialogKeyboard::Hook(int code, WPARAM wparam, LPARAM lparam) noexcept {
   if (code == HC_ACTION && wparam == PM_REMOVE && active_ != nullptr) {
     auto* msg = reinterpret_cast<MSG*>(lparam);
     const HWND dialog = active_->dialog_;
     if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST &&
         (msg->hwnd == dialog || ::IsChild(dialog, msg->hwnd) != FALSE) &&
-        ::IsDialogMessageW(dialog, msg) != FALSE) {
+        !active_->ForTheSuggestionList(*msg) && ::IsDialogMessageW(dialog, msg) != FALSE) {
       // Handled: the host's loop gets a message that does nothing.
       msg->message = WM_NULL;
       msg->wParam = 0;

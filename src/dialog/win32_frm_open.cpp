@@ -5,6 +5,7 @@
 #include "common/win32_text.h"
 #include "dialog/frm_open_ids.h"
 #include "dialog/frm_open_layout.h"
+#include "dialog/recent_web.h"
 #include "dialog/win32_message_box.h"
 #include "dialog/win32_visual_styles.h"
 
@@ -15,6 +16,9 @@ namespace sorvane {
 namespace {
 
 namespace layout = frm_open_layout;
+
+// Posted to the dialog when it first shows: offer the suggestions next.
+constexpr UINT kOfferSuggestions = WM_APP + 1;
 
 // The module that holds the dialog's resources: the one this code is linked into.
 HINSTANCE ThisModule() {
@@ -97,6 +101,7 @@ void FrmOpen::SetVisible(bool visible) {
   if (loaded_->focus_text_on_show) {
     loaded_->focus_text_on_show = false;
     ::SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(IDC_TXTWEBURL)), TRUE);
+    ::PostMessageW(dialog, kOfferSuggestions, 0, 0);
   }
 }
 
@@ -202,6 +207,31 @@ void FrmOpen::PlaceWindow(HWND owner) const {
   const int y = area.top + ((area.bottom - area.top) - height) / 2;
   ::SetWindowPos(dialog, nullptr, x < 0 ? 0 : x, y < 0 ? 0 : y, width, height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FrmOpen::OfferSuggestions() noexcept {
+  // An extra: a "Value" that cannot be read, or a system without the
+  // auto-complete object, leaves the text box as it always was.
+  try {
+    if (loaded_->suggestions) {
+      return;
+    }
+    // The user sees the dialog whole first: its painting waits for no value.
+    ::UpdateWindow(hWnd());
+    const std::u16string value =
+        GetRegString(services_.Registry(), kHkeyCurrentUser, kFileNameMruKey, kFileNameMruValue)
+            .value_or(u"");
+    const std::vector<std::u16string_view> addresses = TypedAddresses(value);
+    if (addresses.empty()) {
+      return;
+    }
+    // The system's list is a window too: made in the dialog's look.
+    const VisualStylesScope themed;
+    loaded_->suggestions.emplace(Control(IDC_TXTWEBURL), addresses);
+    loaded_->keyboard->SetSuggestions(&*loaded_->suggestions);
+  } catch (...) {
+    (void)CaughtHResult();
+  }
 }
 
 void FrmOpen::Unload() noexcept {
@@ -315,6 +345,9 @@ INT_PTR FrmOpen::HandleMessage(UINT message, WPARAM wparam) {
         return TRUE;
       }
       return FALSE;
+    case kOfferSuggestions:
+      OfferSuggestions();
+      return TRUE;
     case WM_CLOSE:
       // Only a foreign close gets here (the Close item is taken away): the window
       // goes, the instance stays shared and loads anew on the next showing.

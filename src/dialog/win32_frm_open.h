@@ -16,6 +16,7 @@
 #include "common/win32_handles.h"
 #include "dialog/close_box.h"
 #include "dialog/open_action.h"
+#include "dialog/win32_address_suggestions.h"
 #include "dialog/win32_dialog_keyboard.h"
 #include "dialog/win32_window_menu.h"
 
@@ -57,6 +58,7 @@ class FrmOpen final : public OpenDialogView, public std::enable_shared_from_this
   struct LoadedWindow {
     UniqueIcon icon_large;
     UniqueIcon icon_small;
+    std::optional<AddressSuggestions> suggestions;  // after the first showing, if any
     std::optional<DialogKeyboard> keyboard;
     std::optional<CloseBox> close_box;  // hSysMenu and MenuInfo of this load
     bool focus_text_on_show = true;
@@ -72,6 +74,10 @@ class FrmOpen final : public OpenDialogView, public std::enable_shared_from_this
   void Load();
   void CreateControls();
   void PlaceWindow(HWND owner) const;
+  // Offers the addresses typed before under the text box. Done once the
+  // dialog shows and has painted, so that reading a long "Value" never
+  // delays it.
+  void OfferSuggestions() noexcept;
   void cmdOpen_Click();
   // Closes the shared instance (this one: the handler holds it meanwhile).
   static void cmdCancel_Click();

@@ -102,6 +102,21 @@ TEST_F(CodePage, NamesInItsScriptAreStoredWholeAndTheHostOpensThem) {
   EXPECT_EQ(model_.opened()[0].web, c.web) << "the host opens that web";
 }
 
+TEST_F(CodePage, AnEarlierAddressInItsScriptIsOfferedAsItWasTyped) {
+  const CodePageCase& c = Current();
+  const std::u16string previous(c.previous);
+  standin::StoreHostValueBytes(HostValue::kFileNameMru, REG_SZ,
+                               InCodePage(u"ftp://a/b " + previous + u" "));
+  ASSERT_EQ(Load(), S_OK);
+  Click();
+  const HWND dialog = FindDialog();
+  ASSERT_NE(dialog, nullptr);
+  KeyIn(TextBoxOf(dialog), ToWide(previous.substr(0, 8)));
+  ASSERT_EQ(ShownSuggestions(dialog), 1);
+  PostKey(TextBoxOf(dialog), VK_DOWN);
+  EXPECT_EQ(TextOf(dialog), previous);
+}
+
 TEST_F(CodePage, AnEarlierValueLongerThanSixteenBitsIsKeptWhole) {
   const CodePageCase& c = Current();
   std::u16string previous = u"http://";

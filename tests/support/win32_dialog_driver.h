@@ -10,6 +10,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/win32_text.h"
@@ -52,6 +53,19 @@ inline void PostAltKey(HWND target, UINT key) {
   ::PostMessageW(target, WM_SYSKEYDOWN, key, 0x20000001);
   ::PostMessageW(target, WM_SYSKEYUP, key, static_cast<LPARAM>(0xE0000001U));
   Pump();
+}
+// Characters as the keyboard sends them (WM_CHAR each), into `target`.
+inline void KeyIn(HWND target, std::wstring_view text) {
+  for (const wchar_t c : text) {
+    ::PostMessageW(target, WM_CHAR, c, 1);
+  }
+  Pump();
+}
+// The suggestions the system's drop-down shows under the dialog's text box
+// now; 0 when it is not dropped down.
+inline int ShownSuggestions(HWND dialog) {
+  const HWND list = standin::SuggestionListOf(TextBoxOf(dialog));
+  return list == nullptr ? 0 : standin::SuggestionCount(list);
 }
 // Enter in the text box: the Open.
 inline void PressEnter(HWND dialog) {

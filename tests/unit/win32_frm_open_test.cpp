@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "model/command_bar_model.h"
 #include "support/model_host.h"
 #include "support/win32_dialog_driver.h"
+#include "support/win32_ole.h"
 
 namespace sorvane {
 namespace {
@@ -55,6 +57,11 @@ class TestServices final : public OpenServices {
     sorvane::UnloadOpenForm(view);
   }
   const std::vector<standin::OpenedWeb>& opened() const { return model_.opened(); }
+  // The host's File Name MRU "Value", as earlier Opens left it.
+  void StoreMru(const std::string& text) {
+    const std::string path(kFileNameMruKey.begin(), kFileNameMruKey.end());
+    registry_.keys[FakeRegistry::Lower(path)]["Value"] = {1, text};
+  }
 
   std::function<void()> before_unload;
 
@@ -520,6 +527,145 @@ TEST_F(FrmOpenTest, ForeignCloseUnloadsButKeepsTheSharedInstance) {
   EXPECT_EQ(OpenFormInstance().get(), instance);
   EXPECT_EQ(WindowText(Item(again, IDC_TXTWEBURL)), u"");
   EXPECT_TRUE(MenuItem(again, kAltCloseId)) << "the load handler ran again";
+}
+
+// The host's thread has COM, and with it the system's auto-complete object.
+class FrmOpenSuggestionTest : public FrmOpenTest {
+ protected:
+  OleApartment apartment_;
+};
+
+// Only this test's "Value" below: repeats, a run of blanks, another scheme.
+constexpr char kEarlierValue[] =
+    "http://srv/b http://srv/a  http://srv/b http://other/x ftp://f/y ";
+
+TEST_F(FrmOpenSuggestionTest, OffersEachAddressTypedBeforeOnceAsTheTextBegins) {
+  services_.StoreMru(kEarlierValue);
+  const HWND dialog = Show();
+  EXPECT_EQ(ShownSuggestions(dialog), 0) << "nothing before the first key";
+  KeyIn(TextBoxOf(dialog), L"h");
+  ASSERT_EQ(ShownSuggestions(dialog), 3);
+  EXPECT_EQ(TextOf(dialog), u"h") << "the text stays as typed";
+  // Down walks the list; each suggestion in turn goes into the text box.
+  std::set<std::u16string> walked;
+  for (int i = 0; i < 3; ++i) {
+    PostKey(TextBoxOf(dialog), VK_DOWN);
+    walked.insert(TextOf(dialog));
+  }
+  EXPECT_EQ(walked,
+            (std::set<std::u16string>{u"http://srv/b", u"http://srv/a", u"http://other/x"}));
+  Type(dialog, L"");
+  KeyIn(TextBoxOf(dialog), L"ftp");
+  EXPECT_EQ(ShownSuggestions(dialog), 1);
+  KeyIn(TextBoxOf(dialog), L"x");
+  EXPECT_EQ(ShownSuggestions(dialog), 0) << "no address begins so";
+}
+
+// With the list dropped down, Enter and Esc are the list's first; the next
+// one is the dialog's, as always.
+struct DroppedDownKey {
+  const char* name;
+  UINT key;
+  bool opens;  // the second key opens the web (else it closes the dialog)
+};
+
+TEST_F(FrmOpenSuggestionTest, EnterAndEscCloseTheListFirst) {
+  for (const DroppedDownKey& c :
+       {DroppedDownKey{"Enter", VK_RETURN, true}, DroppedDownKey{"Esc", VK_ESCAPE, false}}) {
+    SCOPED_TRACE(c.name);
+    services_.StoreMru(kEarlierValue);
+    const std::size_t opened_before = services_.opened().size();
+    const HWND dialog = Show();
+    KeyIn(TextBoxOf(dialog), L"http://srv");
+    ASSERT_EQ(ShownSuggestions(dialog), 2);
+    PostKey(TextBoxOf(dialog), VK_DOWN);
+    const std::u16string chosen = TextOf(dialog);
+    ASSERT_EQ(chosen.rfind(u"http://srv/", 0), 0U);
+
+    PostKey(TextBoxOf(dialog), c.key);
+    EXPECT_EQ(ShownSuggestions(dialog), 0);
+    ASSERT_EQ(FindDialog(), dialog) << "the first key is the list's";
+    EXPECT_EQ(TextOf(dialog), chosen);
+    EXPECT_EQ(services_.opened().size(), opened_before);
+
+    PostKey(TextBoxOf(dialog), c.key);
+    EXPECT_EQ(FindDialog(), nullptr);
+    ASSERT_EQ(services_.opened().size() - opened_before, c.opens ? 1U : 0U);
+    if (c.opens) {
+      EXPECT_EQ(u"http://srv/" + services_.opened().back().web, chosen);
+    }
+  }
+}
+
+// With suggestions at hand but none shown, every key does what it always did.
+struct ClosedListKey {
+  const char* name;
+  UINT message;  // WM_KEYDOWN, or WM_SYSKEYDOWN for Alt
+  UINT key;
+  bool opens;
+  bool dialog_stays;
+};
+
+TEST_F(FrmOpenSuggestionTest, KeysActAtOnceWhileTheListIsClosed) {
+  for (const ClosedListKey& c : {ClosedListKey{"Enter", WM_KEYDOWN, VK_RETURN, true, false},
+                                 ClosedListKey{"Esc", WM_KEYDOWN, VK_ESCAPE, false, false},
+                                 ClosedListKey{"Tab", WM_KEYDOWN, VK_TAB, false, true},
+                                 ClosedListKey{"Alt+O", WM_SYSKEYDOWN, 'O', true, false}}) {
+    SCOPED_TRACE(c.name);
+    services_.StoreMru(kEarlierValue);
+    const HWND dialog = Show();
+    KeyIn(TextBoxOf(dialog), L"zz/y");
+    ASSERT_EQ(ShownSuggestions(dialog), 0);
+    const std::size_t opened_before = services_.opened().size();
+    if (c.message == WM_SYSKEYDOWN) {
+      PostAltKey(TextBoxOf(dialog), c.key);
+    } else {
+      PostKey(TextBoxOf(dialog), c.key);
+    }
+    EXPECT_EQ(services_.opened().size() - opened_before, c.opens ? 1U : 0U);
+    EXPECT_EQ(FindDialog() != nullptr, c.dialog_stays);
+    if (c.dialog_stays) {
+      EXPECT_EQ(::GetFocus(), OpenButtonOf(dialog)) << "Tab went on to \"&Open\"";
+      UnloadOpenForm();
+    }
+  }
+}
+
+// Stands in for a system without the auto-complete object (before Internet
+// Explorer 5): this thread's COM finds this class object first, and it makes
+// nothing; registered for the object's lifetime.
+class NoAutoComplete final : public ComObject<NoAutoComplete, ClassFactoryBase<NoAutoComplete>> {
+ public:
+  static ComPtr<IUnknown> Create() { throw HResultError(REGDB_E_CLASSNOTREG); }
+  STDMETHODIMP LockServer(BOOL) noexcept override { return S_OK; }
+};
+class WithoutAutoComplete {
+ public:
+  WithoutAutoComplete() {
+    constexpr CLSID kAutoComplete{
+        0x00BB2763, 0x6A77, 0x11D0, {0xA5, 0x35, 0x00, 0xC0, 0x4F, 0xD7, 0xD0, 0x62}};
+    EXPECT_EQ(::CoRegisterClassObject(kAutoComplete, factory_.Get(), CLSCTX_INPROC_SERVER,
+                                      REGCLS_MULTIPLEUSE, &cookie_),
+              S_OK);
+  }
+  ~WithoutAutoComplete() { ::CoRevokeClassObject(cookie_); }
+  WithoutAutoComplete(const WithoutAutoComplete&) = delete;
+  WithoutAutoComplete& operator=(const WithoutAutoComplete&) = delete;
+
+ private:
+  ComPtr<NoAutoComplete> factory_ = MakeCom<NoAutoComplete>();
+  DWORD cookie_ = 0;
+};
+
+TEST_F(FrmOpenSuggestionTest, WithoutTheSystemsAutoCompleteTheTextBoxWorksAsBefore) {
+  const WithoutAutoComplete none;
+  services_.StoreMru(kEarlierValue);
+  const HWND dialog = Show();
+  KeyIn(TextBoxOf(dialog), L"h");
+  EXPECT_EQ(ShownSuggestions(dialog), 0);
+  PressEnter(dialog);
+  ASSERT_EQ(services_.opened().size(), 1U);
+  EXPECT_EQ(services_.opened()[0].server, u"http://h");
 }
 
 }  // namespace
