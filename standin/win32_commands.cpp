@@ -1,6 +1,8 @@
 #include "win32_commands.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <utility>
 
 #include "common/win32_text.h"
@@ -102,7 +104,8 @@ const Commands::Entry Commands::kCommands[] = {
      &Commands::Registry},
     {"opened", "the webs the host was asked to open", &Commands::Opened},
     {"type", "type TEXT: sets the dialog's text box", &Commands::Type},
-    {"press", "press open|cancel|enter|esc|tab|alt+o", &Commands::Press},
+    {"keys", "keys TEXT: types TEXT a character at a time, as the keyboard does", &Commands::Keys},
+    {"press", "press open|cancel|enter|esc|tab|alt+o|down|up", &Commands::Press},
     {"dialog", "the dialog's state", &Commands::Dialog},
     {"messagebox", "the text of the add-in's message box", &Commands::MessageBox},
     {"dismiss", "closes that message box", &Commands::Dismiss},
@@ -245,6 +248,29 @@ void Commands::Type(const Invocation& call) {
   Answer(call, "typed: " + std::to_string(text.size()) + " characters");
 }
 
+namespace {
+// The keys "press" sends as plain key strokes.
+struct NamedKey {
+  const char* name;
+  UINT key;
+};
+constexpr NamedKey kKeys[] = {
+    {"enter", VK_RETURN}, {"esc", VK_ESCAPE}, {"tab", VK_TAB}, {"down", VK_DOWN}, {"up", VK_UP}};
+}  // namespace
+
+void Commands::Keys(const Invocation& call) {
+  const std::u16string text = FromUtf8(call.rest);
+  const HWND dialog = RequireDialog();
+  HWND focus = ::GetFocus();
+  if (focus == nullptr || ::IsChild(dialog, focus) == FALSE) {
+    focus = Require(TextBoxOf(dialog), "text box");
+  }
+  for (const char16_t c : text) {
+    ::PostMessageW(focus, WM_CHAR, c, 1);
+  }
+  AnswerWhenSettled(call, "keys: " + std::to_string(text.size()) + " characters");
+}
+
 void Commands::Press(const Invocation& call) {
   const std::string& what = call.rest;
   const HWND dialog = RequireDialog();
@@ -260,13 +286,15 @@ void Commands::Press(const Invocation& call) {
     ::PostMessageW(Require(OpenButtonOf(dialog), "\"&Open\""), BM_CLICK, 0, 0);
   } else if (what == "cancel") {
     ::PostMessageW(Require(CancelButtonOf(dialog), "\"Cancel\""), BM_CLICK, 0, 0);
-  } else if (what == "enter" || what == "esc" || what == "tab") {
-    const UINT key = what == "enter" ? VK_RETURN : what == "esc" ? VK_ESCAPE : VK_TAB;
-    post_key(focus, WM_KEYDOWN, WM_KEYUP, key, 0);
+  } else if (const auto* const key =
+                 std::find_if(std::begin(kKeys), std::end(kKeys),
+                              [&](const NamedKey& named) { return what == named.name; });
+             key != std::end(kKeys)) {
+    post_key(focus, WM_KEYDOWN, WM_KEYUP, key->key, 0);
   } else if (what == "alt+o") {
     post_key(focus, WM_SYSKEYDOWN, WM_SYSKEYUP, 'O', 0x20000000);
   } else {
-    throw CommandError("press open|cancel|enter|esc|tab|alt+o");
+    throw CommandError("press open|cancel|enter|esc|tab|alt+o|down|up");
   }
   AnswerWhenSettled(call, "pressed: " + what);
 }
@@ -279,9 +307,11 @@ void Commands::Dialog(const Invocation& call) {
   }
   const CloseItem close = WindowMenuCloseItem(dialog).value_or(CloseItem{});
   const HWND text_box = TextBoxOf(dialog);
+  const HWND list = SuggestionListOf(text_box);
   Answer(call, "dialog: visible=" + std::to_string(::IsWindowVisible(dialog) != FALSE ? 1 : 0) +
                    " pointer=" + std::to_string(PointerOver(dialog)) +
                    " close-id=" + Hex(close.id) + " close-state=" + Hex(close.state) +
+                   " suggestions=" + std::to_string(list != nullptr ? SuggestionCount(list) : 0) +
                    " text=" + OneLine(text_box != nullptr ? WindowText(text_box) : u""));
 }
 
@@ -388,8 +418,11 @@ void Commands::Shutdown(const Invocation& call) {
 
 void Commands::Screenshot(const Invocation& call) {
   const HWND dialog = FindOpenWebDialog();
+  // The suggestion list, when it shows, is a window of its own below the dialog.
+  const HWND list = dialog != nullptr ? SuggestionListOf(TextBoxOf(dialog)) : nullptr;
   SaveScreenshot(dialog != nullptr ? dialog : host_.window().hwnd(),
-                 WindowsPath(FromUtf8(call.rest)));
+                 WindowsPath(FromUtf8(call.rest)),
+                 list != nullptr ? ::GetAncestor(list, GA_ROOT) : nullptr);
   Answer(call, "screenshot: " + call.rest);
 }
 

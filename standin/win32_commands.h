@@ -49,6 +49,7 @@ class Commands {
   void Registry(const Invocation& call);
   void Opened(const Invocation& call);
   void Type(const Invocation& call);
+  void Keys(const Invocation& call);
   void Press(const Invocation& call);
   void Dialog(const Invocation& call);
   void MessageBox(const Invocation& call);

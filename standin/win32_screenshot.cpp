@@ -19,10 +19,11 @@ std::u16string WindowsPath(std::u16string path) {
   return path;
 }
 
-void SaveScreenshot(HWND window, const std::u16string& path) {
+void SaveScreenshot(HWND window, const std::u16string& path, HWND also) {
   // Paint whatever is pending first: commands may come faster than paint messages.
   ::RedrawWindow(window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME | RDW_ERASE);
+
   // Wine paints into a window surface and copies it to the display a moment
   // later; let that happen before reading the screen.
   for (int i = 0; i < 10; ++i) {
@@ -34,6 +35,10 @@ void SaveScreenshot(HWND window, const std::u16string& path) {
   }
   RECT rect{};
   ::GetWindowRect(window, &rect);
+  RECT other{};
+  if (also != nullptr && ::GetWindowRect(also, &other) != FALSE) {
+    ::UnionRect(&rect, &rect, &other);
+  }
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
   const WindowDc screen(nullptr);
@@ -48,6 +53,16 @@ void SaveScreenshot(HWND window, const std::u16string& path) {
   const HDC memory = ::CreateCompatibleDC(screen.get());
   const HGDIOBJ previous = ::SelectObject(memory, bitmap.get());
   ::BitBlt(memory, 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY);
+  if (also != nullptr) {
+    // Copied from the window's own pixels, where the system's z-order puts
+    // it: on top. (Wine's X11 driver, in its virtual desktop, leaves a window
+    // shown without activation, as the drop-down list is, below the dialog
+    // on the display.)
+    const HDC own = ::GetWindowDC(also);
+    ::BitBlt(memory, other.left - rect.left, other.top - rect.top, other.right - other.left,
+             other.bottom - other.top, own, 0, 0, SRCCOPY);
+    ::ReleaseDC(also, own);
+  }
   ::GdiFlush();
   ::SelectObject(memory, previous);
   ::DeleteDC(memory);

@@ -8,8 +8,10 @@
 
 namespace sorvane::standin {
 
-// Writes the window, frame included, to a 24-bit BMP at `path` (a Windows path).
-void SaveScreenshot(HWND window, const std::u16string& path);
+// Writes the window, frame included, to a 24-bit BMP at `path` (a Windows
+// path); with `also`, the picture takes in that window too (a drop-down
+// shown over and below it).
+void SaveScreenshot(HWND window, const std::u16string& path, HWND also = nullptr);
 
 // A Unix path ("/tmp/x.bmp") as Wine sees it ("Z:\tmp\x.bmp"); others unchanged.
 std::u16string WindowsPath(std::u16string path);

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The stand-in host as a program, scripted as the demo and a person use it:
 the journal, the policies, input while the host is busy opening a web, the
-main window going and coming back, the add-in enabled and disabled by the
-user, and the registry as the host reads it. One process.
+main window going and coming back, the addresses typed before offered as the
+user types, the add-in enabled and disabled by the user, and the registry as
+the host reads it. One process.
 
     standin_script_test.py MODULE STANDIN [x64|x86]
 """
@@ -40,6 +41,10 @@ def main():
         # The host's main window goes, and the dialog with it.
         "click Kelvra Sorvane...", "type half typed", "restart-window", "dialog",
         "click Kelvra Sorvane...", "dialog", "press cancel",
+        # Typed as the keyboard types: the web opened before is offered; the
+        # first Esc closes the list, the second the dialog.
+        "click Kelvra Sorvane...", "keys http://my", "dialog", "press down", "press esc",
+        "dialog", "press esc", "dialog",
         # The user unchecks and checks the add-in.
         "disable Sorvane.Connect", "menu", "enable Sorvane.Connect", "menu",
         "policy before0 fail", "policy match loose", "policy",
@@ -80,6 +85,14 @@ def main():
     checks.check(len(shown) >= 2 and shown[1].endswith("text=")
                  and "close-id=0xFFFFFFF6" in shown[1],
                  f"the next click shows a new dialog, loaded afresh: {shown[1:2]}")
+
+    typed = after(answers, "keys: 9 characters")
+    dialogs = [a for a in typed if a.startswith("dialog:")][:3]
+    checks.check(len(dialogs) == 3 and "suggestions=1 text=http://my" in dialogs[0]
+                 and "visible=1" in dialogs[1]
+                 and dialogs[1].endswith("suggestions=0 text=http://myserver/sales")
+                 and dialogs[2] == "dialog: none",
+                 f"one web offered, picked, Esc for the list then the dialog: {dialogs}")
 
     off = after(answers, "addin: Sorvane.Connect disconnected")
     on = after(off, "addin: Sorvane.Connect connected")
