@@ -10,6 +10,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 #include <ocidl.h>
+#include <shldisp.h>
 #include <shlwapi.h>
 
 #include <algorithm>
@@ -78,6 +79,48 @@ void StoreValue(std::size_t size) {
   ::RegCloseKey(key);
 }
 
+// Stores a "Value" of about `size` bytes as Opens leave it, with odd entries
+// among the newest (blank runs, a comma, a character of code page 1252): the
+// addresses the dialog offers.
+void StoreAddresses(std::size_t size) {
+  std::string text =
+      size == 0 ? "" : "   http://srv/a,b  http://s\xE9rveur/v\xEAntes http://srv/a,b ";
+  for (int n = 0; text.size() < size; ++n) {
+    text += "http://host/web" + std::to_string(n) + " ";
+  }
+  HKEY key = nullptr;
+  ::RegCreateKeyA(HKEY_CURRENT_USER, kMruAnsi, &key);
+  ::RegSetValueExA(key, "Value", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
+                   static_cast<DWORD>(text.size()));
+  ::RegCloseKey(key);
+}
+
+// When the dialog was last shown: its WM_SHOWWINDOW, seen by a hook on this
+// thread (the click's own message loop goes on to what the dialog posted),
+// and when it had painted (its WM_PAINT, which the add-in asks for at once).
+// Constant-initialised (time_point's constructor is constexpr, not noexcept).
+constinit Clock::time_point g_shown;    // NOLINT(cert-err58-cpp)
+constinit Clock::time_point g_painted;  // NOLINT(cert-err58-cpp)
+LRESULT CALLBACK WatchShowing(int code, WPARAM wparam, LPARAM lparam) {
+  const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lparam);
+  if (code == HC_ACTION && (call->message == WM_SHOWWINDOW || call->message == WM_PAINT) &&
+      standin::ClassOf(call->hwnd) == L"#32770") {
+    if (call->message == WM_PAINT) {
+      g_painted = Clock::now();
+    } else if (call->wParam != FALSE) {
+      g_shown = Clock::now();
+    }
+  }
+  return ::CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+// Whether the system's auto-complete object serves the text box: it replaces
+// the box's window procedure with its own.
+bool Suggesting(HWND text_box) {
+  return ::GetWindowLongPtrW(text_box, GWLP_WNDPROC) !=
+         static_cast<LONG_PTR>(::GetClassLongPtrW(text_box, GCLP_WNDPROC));
+}
+
 // What an Open cannot avoid: read "Value", write "Web1" and the new "Value",
 // through the ANSI functions, each key opened and closed.
 void RawRegistryWork(std::size_t size) {
@@ -124,6 +167,20 @@ class NullSink final : public ComObject<NullSink, WithoutTypeInfo<>> {
   }
 };
 
+// An empty list for the system's auto-complete object.
+class NoStrings final : public ComObject<NoStrings, IEnumString> {
+ public:
+  STDMETHODIMP Next(ULONG, LPOLESTR*, ULONG* fetched) noexcept override {
+    if (fetched != nullptr) {
+      *fetched = 0;
+    }
+    return S_FALSE;
+  }
+  STDMETHODIMP Skip(ULONG) noexcept override { return S_FALSE; }
+  STDMETHODIMP Reset() noexcept override { return S_OK; }
+  STDMETHODIMP Clone(IEnumString**) noexcept override { return E_NOTIMPL; }
+};
+
 INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) {
   return FALSE;
 }
@@ -131,10 +188,11 @@ INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) {
 // The windows the add-in's dialog is made of, made directly from the module's
 // own resources (its dialog template 101 and icon 1, by their identifiers)
 // with no add-in code: the frame, label, text box and two buttons, the
-// tooltip on the text box, the two icons.
+// tooltip on the text box, the two icons; and, where the add-in would offer
+// addresses, the system's auto-complete object on the text box.
 class PlainDialog {
  public:
-  explicit PlainDialog(HINSTANCE module) {
+  PlainDialog(HINSTANCE module, bool suggesting) {
     window_ = ::CreateDialogParamW(module, MAKEINTRESOURCEW(101), nullptr, &PlainDialogProc, 0);
     struct Child {
       const wchar_t* window_class;
@@ -174,6 +232,14 @@ class PlainDialog {
     ::SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large_icon_));
     ::SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_));
     ::ShowWindow(window_, SW_SHOW);
+    constexpr CLSID kAutoComplete{
+        0x00BB2763, 0x6A77, 0x11D0, {0xA5, 0x35, 0x00, 0xC0, 0x4F, 0xD7, 0xD0, 0x62}};
+    ComPtr<IAutoComplete2> complete;
+    if (suggesting && SUCCEEDED(::CoCreateInstance(kAutoComplete, nullptr, CLSCTX_INPROC_SERVER,
+                                                   IID_PPV_ARGS(complete.GetAddressOf())))) {
+      complete->SetOptions(ACO_AUTOSUGGEST | ACO_UPDOWNKEYDROPSLIST);
+      complete->Init(edit_, MakeCom<NoStrings>().Get(), nullptr, nullptr);
+    }
   }
   PlainDialog(const PlainDialog&) = delete;
   PlainDialog& operator=(const PlainDialog&) = delete;
@@ -227,7 +293,8 @@ class Bench {
         Pump();
         StoreValue(size);
         raw.push_back(Seconds([&] { RawRegistryWork(size); }));
-        PlainDialog plain(module);
+        // The add-in offers the value's one run of 'v' if it has at most 2,083 characters.
+        PlainDialog plain(module, size > 0 && size <= 2083);
         Pump();
         windows.push_back(Seconds([&] { plain.Close(); }));
         Pump();
@@ -279,27 +346,83 @@ class Bench {
   }
 
   // From the click on the File-menu button to the dialog shown, with the
-  // host's "Value" empty and at 1 MiB.
+  // host's "Value" empty, at 1 KiB and at 1 MiB of addresses; then to the addresses
+  // offered (the system's auto-complete object on the text box), and from
+  // the first key to the list of suggestions shown.
   void FirstShowing(int repetitions) {
     Connect();
-    for (const std::size_t size : {std::size_t{0}, std::size_t{1} << 20}) {
-      StoreValue(size);
+    const HHOOK hook =
+        ::SetWindowsHookExW(WH_CALLWNDPROCRET, &WatchShowing, nullptr, ::GetCurrentThreadId());
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1} << 10, std::size_t{1} << 20}) {
+      StoreAddresses(size);
       std::vector<double> shown;
+      std::vector<double> offered;
+      std::vector<double> listed;
+      std::vector<double> painted;
       for (int i = 0; i < repetitions; ++i) {
-        shown.push_back(Seconds([&] {
-          Click();
-          while (standin::FindOpenWebDialog() == nullptr ||
-                 ::IsWindowVisible(standin::FindOpenWebDialog()) == FALSE) {
+        const auto start = Clock::now();
+        Click();
+        HWND dialog = nullptr;
+        while ((dialog = standin::FindOpenWebDialog()) == nullptr ||
+               ::IsWindowVisible(dialog) == FALSE) {
+          Pump();
+        }
+        shown.push_back(std::chrono::duration<double>(g_shown - start).count());
+        const HWND text_box = standin::TextBoxOf(dialog);
+        if (size != 0) {
+          while (!Suggesting(text_box)) {
             Pump();
           }
-        }));
-        ::SendMessageW(standin::CancelButtonOf(standin::FindOpenWebDialog()), BM_CLICK, 0, 0);
+          offered.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+          painted.push_back(std::chrono::duration<double>(g_painted - start).count());
+          listed.push_back(Seconds([&] {
+            ::PostMessageW(text_box, WM_CHAR, L'h', 1);
+            while (standin::SuggestionListOf(text_box) == nullptr) {
+              Pump();
+            }
+          }));
+        }
+        ::SendMessageW(standin::CancelButtonOf(dialog), BM_CLICK, 0, 0);
         Pump();
       }
-      Report("first-showing-" + std::to_string(size / 1024) + "KiB-ms", Median(shown) * 1e3,
-             size == 0 ? "report" : "50");
+      const std::string at = std::to_string(size / 1024) + "KiB-ms";
+      Report("first-showing-" + at, Median(shown) * 1e3, size == 0 ? "report" : "50");
+      if (size != 0) {
+        Report("suggestions-offered-" + at, Median(offered) * 1e3, "report");
+        std::printf("  the dialog painted at %.3f ms, before the value is read\n",
+                    Median(painted) * 1e3);
+        Report("first-key-to-list-" + at, Median(listed) * 1e3, "report");
+        if (size == (std::size_t{1} << 20)) {
+          ReadForSuggestions(repetitions);
+        }
+      }
     }
+    ::UnhookWindowsHookEx(hook);
     Disconnect();
+  }
+
+  // What offering the addresses spends after the showing, the "Value" read
+  // as the add-in reads it (size query, then data, through the ANSI
+  // functions) timed alone.
+  static void ReadForSuggestions(int repetitions) {
+    std::vector<double> size_query;
+    std::vector<double> data_query;
+    for (int i = 0; i < repetitions; ++i) {
+      HKEY key = nullptr;
+      ::RegOpenKeyA(HKEY_CURRENT_USER, kMruAnsi, &key);
+      DWORD type = 0;
+      DWORD length = 0;
+      size_query.push_back(
+          Seconds([&] { ::RegQueryValueExA(key, "Value", nullptr, &type, nullptr, &length); }));
+      std::string buffer(length, ' ');
+      data_query.push_back(Seconds([&] {
+        ::RegQueryValueExA(key, "Value", nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+                           &length);
+      }));
+      ::RegCloseKey(key);
+    }
+    std::printf("  of it, reading \"Value\": the size query %.3f ms, the data %.3f ms\n",
+                Median(size_query) * 1e3, Median(data_query) * 1e3);
   }
 
   // The add-in's cost at the host's start (its module loaded, the add-in
