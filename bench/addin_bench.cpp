@@ -121,6 +121,32 @@ bool Suggesting(HWND text_box) {
          static_cast<LONG_PTR>(::GetClassLongPtrW(text_box, GCLP_WNDPROC));
 }
 
+// The "Value" read as the add-in reads it, through the ANSI functions: the
+// size query, then the data, each timed (medians).
+struct ValueReads {
+  double size_query;
+  double data_query;
+};
+ValueReads TimeValueReads(int repetitions) {
+  std::vector<double> size_query;
+  std::vector<double> data_query;
+  for (int i = 0; i < repetitions; ++i) {
+    HKEY key = nullptr;
+    ::RegOpenKeyA(HKEY_CURRENT_USER, kMruAnsi, &key);
+    DWORD type = 0;
+    DWORD length = 0;
+    size_query.push_back(
+        Seconds([&] { ::RegQueryValueExA(key, "Value", nullptr, &type, nullptr, &length); }));
+    std::string buffer(length, ' ');
+    data_query.push_back(Seconds([&] {
+      ::RegQueryValueExA(key, "Value", nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+                         &length);
+    }));
+    ::RegCloseKey(key);
+  }
+  return {Median(size_query), Median(data_query)};
+}
+
 // What an Open cannot avoid: read "Value", write "Web1" and the new "Value",
 // through the ANSI functions, each key opened and closed.
 void RawRegistryWork(std::size_t size) {
@@ -316,19 +342,12 @@ class Bench {
   // crossings of the ANSI code page (read into UTF-16, the new value back).
   static void ExtraSteps(std::size_t size, int repetitions) {
     StoreValue(size);
-    std::vector<double> size_query;
+    const ValueReads reads = TimeValueReads(repetitions);
     std::vector<double> to_wide;
     std::vector<double> to_ansi;
     const std::string ansi(size, 'v');
     std::wstring wide(size, L'v');
     for (int i = 0; i < repetitions; ++i) {
-      HKEY key = nullptr;
-      ::RegOpenKeyA(HKEY_CURRENT_USER, kMruAnsi, &key);
-      DWORD type = 0;
-      DWORD length = 0;
-      size_query.push_back(
-          Seconds([&] { ::RegQueryValueExA(key, "Value", nullptr, &type, nullptr, &length); }));
-      ::RegCloseKey(key);
       to_wide.push_back(Seconds([&] {
         ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
                               static_cast<int>(wide.size()));
@@ -342,7 +361,7 @@ class Bench {
     std::printf(
         "  beyond it, at %zu KiB: the size query %.3f ms, ANSI to UTF-16 %.3f ms, "
         "UTF-16 to ANSI %.3f ms\n",
-        size / 1024, Median(size_query) * 1e3, Median(to_wide) * 1e3, Median(to_ansi) * 1e3);
+        size / 1024, reads.size_query * 1e3, Median(to_wide) * 1e3, Median(to_ansi) * 1e3);
   }
 
   // From the click on the File-menu button to the dialog shown, with the
@@ -393,36 +412,14 @@ class Bench {
                     Median(painted) * 1e3);
         Report("first-key-to-list-" + at, Median(listed) * 1e3, "report");
         if (size == (std::size_t{1} << 20)) {
-          ReadForSuggestions(repetitions);
+          const ValueReads reads = TimeValueReads(repetitions);
+          std::printf("  of it, reading \"Value\": the size query %.3f ms, the data %.3f ms\n",
+                      reads.size_query * 1e3, reads.data_query * 1e3);
         }
       }
     }
     ::UnhookWindowsHookEx(hook);
     Disconnect();
-  }
-
-  // What offering the addresses spends after the showing, the "Value" read
-  // as the add-in reads it (size query, then data, through the ANSI
-  // functions) timed alone.
-  static void ReadForSuggestions(int repetitions) {
-    std::vector<double> size_query;
-    std::vector<double> data_query;
-    for (int i = 0; i < repetitions; ++i) {
-      HKEY key = nullptr;
-      ::RegOpenKeyA(HKEY_CURRENT_USER, kMruAnsi, &key);
-      DWORD type = 0;
-      DWORD length = 0;
-      size_query.push_back(
-          Seconds([&] { ::RegQueryValueExA(key, "Value", nullptr, &type, nullptr, &length); }));
-      std::string buffer(length, ' ');
-      data_query.push_back(Seconds([&] {
-        ::RegQueryValueExA(key, "Value", nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
-                           &length);
-      }));
-      ::RegCloseKey(key);
-    }
-    std::printf("  of it, reading \"Value\": the size query %.3f ms, the data %.3f ms\n",
-                Median(size_query) * 1e3, Median(data_query) * 1e3);
   }
 
   // The add-in's cost at the host's start (its module loaded, the add-in

@@ -259,6 +259,22 @@ class ComObject : public Interfaces... {
   std::atomic<ULONG> references_{1};
 };
 
+// An enumerator's Clone: `copy` receives the new enumerator `make` returns
+// (a ComPtr), or null and the failure's status.
+template <typename Interface, typename Make>
+HRESULT CloneInto(Interface** copy, Make&& make) noexcept {
+  if (copy == nullptr) {
+    return E_POINTER;
+  }
+  *copy = nullptr;
+  try {
+    *copy = make().Detach();
+    return S_OK;
+  } catch (...) {
+    return CaughtHResult();
+  }
+}
+
 // Makes a COM object; the pointer returned holds its only reference.
 // (MinGW's ComPtr::Attach adds a reference, unlike Microsoft's: the pointer is
 // stored directly instead.)

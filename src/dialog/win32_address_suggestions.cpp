@@ -90,16 +90,7 @@ STDMETHODIMP AddressList::Reset() noexcept {
 }
 
 STDMETHODIMP AddressList::Clone(IEnumString** copy) noexcept {
-  if (copy == nullptr) {
-    return E_POINTER;
-  }
-  *copy = nullptr;
-  try {
-    *copy = MakeCom<AddressList>(packed_, next_).Detach();
-    return S_OK;
-  } catch (...) {
-    return CaughtHResult();
-  }
+  return CloneInto(copy, [this] { return MakeCom<AddressList>(packed_, next_); });
 }
 
 }  // namespace sorvane

@@ -56,16 +56,7 @@ class ControlEnum final : public ComObject<ControlEnum, IEnumVARIANT> {
     return S_OK;
   }
   STDMETHODIMP Clone(IEnumVARIANT** copy) noexcept override {
-    if (copy == nullptr) {
-      return E_POINTER;
-    }
-    *copy = nullptr;
-    try {
-      *copy = MakeControlEnum(face_, controls_, next_).Detach();
-      return S_OK;
-    } catch (...) {
-      return CaughtHResult();
-    }
+    return CloneInto(copy, [this] { return MakeControlEnum(face_, controls_, next_); });
   }
 
  private:
