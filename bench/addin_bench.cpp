@@ -27,7 +27,7 @@
 #include "common/win32_text.h"
 #include "model/command_bar_model.h"
 #include "win32_addins.h"
-#include "win32_dialog_inspect.h"
+#include "win32_dialog_finder.h"
 #include "win32_host.h"
 #include "win32_host_values.h"
 

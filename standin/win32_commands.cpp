@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "common/win32_text.h"
-#include "win32_dialog_inspect.h"
+#include "win32_dialog_finder.h"
 #include "win32_host_values.h"
 #include "win32_screenshot.h"
 #include "win32_utf8.h"

@@ -24,7 +24,7 @@ void PrintTo(const TypedCase& c, std::ostream* os) {
 
 class BadInput : public AddInEndToEnd, public testing::WithParamInterface<TypedCase> {};
 
-TEST_P(BadInput, GivesTheSpecifiedResultOrTheMessageBox) {
+TEST_P(BadInput, GivesItsResultOrTheMessageBox) {
   const TypedCase& c = GetParam();
   ASSERT_EQ(Load(), S_OK);
   Click();

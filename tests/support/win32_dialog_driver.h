@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "common/win32_text.h"
-#include "win32_dialog_inspect.h"
+#include "win32_dialog_finder.h"
 
 namespace sorvane::testing_support {
 

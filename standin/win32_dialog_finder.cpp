@@ -1,4 +1,4 @@
-#include "win32_dialog_inspect.h"
+#include "win32_dialog_finder.h"
 
 #include <commctrl.h>
 
