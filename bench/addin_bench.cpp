@@ -11,6 +11,7 @@
 #include <objbase.h>
 #include <ocidl.h>
 #include <shldisp.h>
+#include <shlguid.h>
 #include <shlwapi.h>
 
 #include <algorithm>
@@ -258,11 +259,10 @@ class PlainDialog {
     ::SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large_icon_));
     ::SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_));
     ::ShowWindow(window_, SW_SHOW);
-    constexpr CLSID kAutoComplete{
-        0x00BB2763, 0x6A77, 0x11D0, {0xA5, 0x35, 0x00, 0xC0, 0x4F, 0xD7, 0xD0, 0x62}};
     ComPtr<IAutoComplete2> complete;
-    if (suggesting && SUCCEEDED(::CoCreateInstance(kAutoComplete, nullptr, CLSCTX_INPROC_SERVER,
-                                                   IID_PPV_ARGS(complete.GetAddressOf())))) {
+    if (suggesting &&
+        SUCCEEDED(::CoCreateInstance(CLSID_AutoComplete, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_PPV_ARGS(complete.GetAddressOf())))) {
       complete->SetOptions(ACO_AUTOSUGGEST | ACO_UPDOWNKEYDROPSLIST);
       complete->Init(edit_, MakeCom<NoStrings>().Get(), nullptr, nullptr);
     }

@@ -256,15 +256,20 @@ struct NamedKey {
 };
 constexpr NamedKey kKeys[] = {
     {"enter", VK_RETURN}, {"esc", VK_ESCAPE}, {"tab", VK_TAB}, {"down", VK_DOWN}, {"up", VK_UP}};
+
+// Where a key goes: the focused window of the dialog, else its text box.
+HWND KeyTarget(HWND dialog) {
+  const HWND focus = ::GetFocus();
+  if (focus != nullptr && (focus == dialog || ::IsChild(dialog, focus) != FALSE)) {
+    return focus;
+  }
+  return Require(TextBoxOf(dialog), "text box");
+}
 }  // namespace
 
 void Commands::Keys(const Invocation& call) {
   const std::u16string text = FromUtf8(call.rest);
-  const HWND dialog = RequireDialog();
-  HWND focus = ::GetFocus();
-  if (focus == nullptr || ::IsChild(dialog, focus) == FALSE) {
-    focus = Require(TextBoxOf(dialog), "text box");
-  }
+  const HWND focus = KeyTarget(RequireDialog());
   for (const char16_t c : text) {
     ::PostMessageW(focus, WM_CHAR, c, 1);
   }
@@ -274,10 +279,7 @@ void Commands::Keys(const Invocation& call) {
 void Commands::Press(const Invocation& call) {
   const std::string& what = call.rest;
   const HWND dialog = RequireDialog();
-  HWND focus = ::GetFocus();
-  if (focus == nullptr || (focus != dialog && ::IsChild(dialog, focus) == FALSE)) {
-    focus = Require(TextBoxOf(dialog), "text box");
-  }
+  const HWND focus = KeyTarget(dialog);
   const auto post_key = [](HWND target, UINT down, UINT up, UINT key, LPARAM flags) {
     ::PostMessageW(target, down, key, flags | 1);
     ::PostMessageW(target, up, key, flags | static_cast<LPARAM>(0xC0000001U));

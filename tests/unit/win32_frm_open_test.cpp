@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <shlguid.h>
 
 #include <cstdlib>
 #include <optional>
@@ -642,9 +643,7 @@ class NoAutoComplete final : public ComObject<NoAutoComplete, ClassFactoryBase<N
 class WithoutAutoComplete {
  public:
   WithoutAutoComplete() {
-    constexpr CLSID kAutoComplete{
-        0x00BB2763, 0x6A77, 0x11D0, {0xA5, 0x35, 0x00, 0xC0, 0x4F, 0xD7, 0xD0, 0x62}};
-    EXPECT_EQ(::CoRegisterClassObject(kAutoComplete, factory_.Get(), CLSCTX_INPROC_SERVER,
+    EXPECT_EQ(::CoRegisterClassObject(CLSID_AutoComplete, factory_.Get(), CLSCTX_INPROC_SERVER,
                                       REGCLS_MULTIPLEUSE, &cookie_),
               S_OK);
   }
