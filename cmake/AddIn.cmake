@@ -33,17 +33,37 @@ add_custom_command(
   COMMENT "widl: Sorvane")
 
 # The shipped library: widl's, with the designer's interface referenced
-# instead of copied (see relink_typelib.cpp). Runs under Wine.
-add_executable(relink_typelib addin/tools/relink_typelib.cpp)
-target_include_directories(relink_typelib PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(relink_typelib PRIVATE ole32 oleaut32 uuid)
-target_link_options(relink_typelib PRIVATE -municode)
+# instead of copied (see relink_typelib.cpp). The tool runs under 64-bit Wine in
+# both builds and writes the 32-bit library by its system kind: 32-bit Wine may
+# run only through an emulator, at about a minute a process.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  add_executable(relink_typelib addin/tools/relink_typelib.cpp)
+  target_include_directories(relink_typelib PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(relink_typelib PRIVATE ole32 oleaut32 uuid)
+  target_link_options(relink_typelib PRIVATE -municode)
+  set(relink_tool $<TARGET_FILE:relink_typelib>)
+else()
+  # The same program, built by the x86_64 compiler beside this build.
+  set(relink_tool ${CMAKE_CURRENT_BINARY_DIR}/relink_typelib64.exe)
+  set(relink_sources ${addin_src}/tools/relink_typelib.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/common/win32_com.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/common/win32_text.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/common/hresult.cpp)
+  file(GLOB common_headers ${CMAKE_CURRENT_SOURCE_DIR}/common/*.h)
+  add_custom_command(
+    OUTPUT ${relink_tool}
+    COMMAND x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Werror -municode
+            -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -I${CMAKE_CURRENT_SOURCE_DIR}
+            ${relink_sources} -static -lole32 -loleaut32 -luuid -o ${relink_tool}
+    DEPENDS ${relink_sources} ${common_headers}
+    COMMENT "x86_64 g++: relink_typelib64.exe")
+endif()
 add_custom_command(
   OUTPUT ${idl_dir}/Sorvane.tlb
-  COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:relink_typelib>
+  COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine --arch x64 --collect-output ${relink_tool}
           ./Sorvane_widl.tlb ./msaddndr.tlb ./Sorvane.tlb ${typelib_target}
   WORKING_DIRECTORY ${idl_dir}
-  DEPENDS relink_typelib ${idl_dir}/Sorvane_widl.tlb ${idl_dir}/msaddndr.tlb
+  DEPENDS ${relink_tool} ${idl_dir}/Sorvane_widl.tlb ${idl_dir}/msaddndr.tlb
   COMMENT "relink_typelib: Sorvane.tlb")
 add_custom_target(sorvane_typelibs DEPENDS ${idl_dir}/Sorvane.tlb ${idl_dir}/sorvane_idl.h
                                            ${idl_dir}/msaddndr.h ${idl_dir}/msaddndr.tlb)

@@ -1,16 +1,31 @@
 # Shared by scripts/wine and scripts/wine-session: where the project's Wine
 # prefixes live and how a program is started in them. Source it after setting
 # `root` to the repository root.
+#
+# SORVANE_WINE_DIR  the folder of the prefixes and the session (default build/wine);
+#                   parallel test workers each have their own
+# SORVANE_QEMU=1    32-bit Wine runs through qemu-i386-static even where the
+#                   kernel runs 32-bit ELF itself: the emulated machine, on any machine
 
 wine_dir=${SORVANE_WINE_DIR:-$root/build/wine}
 wineserver_bin=/usr/lib/wine/wineserver64
 [ -x "$wineserver_bin" ] || wineserver_bin=/usr/lib/wine/wineserver32
+# Fresh prefixes are made once per machine and Wine version, then copied: under
+# an emulated 32-bit, making one costs minutes (a 32-bit prefix about 25).
+prefix_cache=${SORVANE_PREFIX_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/sorvane/wine-prefixes}
+# The longest a prefix may take to make; a hang ends with a message.
+prefix_timeout=${SORVANE_PREFIX_TIMEOUT:-2700}
 
-# wine_env ARCH: exports WINEPREFIX/WINEARCH/WINEDEBUG and DISPLAY, sets `loader`.
+# wine_env ARCH: exports WINEPREFIX/WINEARCH/WINEDEBUG and DISPLAY, sets the
+# array `loader` (the command that starts a program).
 wine_env() {
   case "$1" in
-    x64) export WINEARCH=win64; loader=/usr/lib/wine/wine64 ;;
-    x86) export WINEARCH=win32; loader=/usr/lib/wine/wine ;;
+    x64) export WINEARCH=win64; loader=(/usr/lib/wine/wine64) ;;
+    x86)
+      export WINEARCH=win32
+      loader=(/usr/lib/wine/wine)
+      [ "${SORVANE_QEMU:-0}" = 1 ] && loader=(/usr/bin/qemu-i386-static /usr/lib/wine/wine)
+      ;;
     *) echo "unknown architecture '$1' (x64 or x86)" >&2; return 2 ;;
   esac
   export WINEPREFIX="$wine_dir/$1"
@@ -30,7 +45,56 @@ session_display() {
   echo ":$n"
 }
 
-# Creates the prefix on first use (under a lock, so parallel callers wait).
+# make_prefix DIR: a new prefix for $WINEARCH in DIR, bounded in time, retried
+# once if the emulator itself crashed. Says what it does and how long it took.
+make_prefix() {
+  local dir=$1 attempt start log status
+  log=$(mktemp)
+  for attempt in 1 2; do
+    start=$SECONDS
+    echo "wine: creating the $WINEARCH prefix $dir (at most $prefix_timeout s)" >&2
+    rm -rf "$dir"
+    status=0
+    # No Mono or Gecko: their installers would ask questions and nothing here needs them.
+    WINEPREFIX=$dir WINEDLLOVERRIDES="mscoree,mshtml=" timeout --kill-after=10 "$prefix_timeout" \
+      "${loader[@]}" wineboot -i </dev/null >"$log" 2>&1 || status=$?
+    # A virtual desktop: Xvfb has no window manager, and Wine then draws captions
+    # and frames itself, so screenshots show the real window.
+    if [ $status -eq 0 ]; then
+      WINEPREFIX=$dir timeout 600 "${loader[@]}" reg add 'HKCU\Software\Wine\Explorer' \
+        /v Desktop /d Default /f </dev/null >>"$log" 2>&1 &&
+        WINEPREFIX=$dir timeout 600 "${loader[@]}" reg add \
+          'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
+          </dev/null >>"$log" 2>&1 || status=$?
+    fi
+    WINEPREFIX=$dir timeout 120 "$wineserver_bin" -w || true
+    WINEPREFIX=$dir "$wineserver_bin" -k 2>/dev/null || true
+    if [ $status -eq 0 ] && [ -f "$dir/system.reg" ]; then
+      echo "wine: created the $WINEARCH prefix in $((SECONDS - start)) s" >&2
+      rm -f "$log"
+      return 0
+    fi
+    if [ $status -eq 124 ] || [ $status -eq 137 ]; then
+      echo "wine: creating the $WINEARCH prefix did not end within $prefix_timeout s; stopped" >&2
+    else
+      echo "wine: creating the $WINEARCH prefix failed (status $status) after" \
+        "$((SECONDS - start)) s" >&2
+    fi
+    if [ $attempt -eq 1 ] && grep -q 'qemu: uncaught target signal' "$log"; then
+      echo "wine: the emulator crashed (qemu: uncaught target signal); trying once more" >&2
+      continue
+    fi
+    echo "wine: its last output:" >&2
+    tail -n 20 "$log" >&2
+    break
+  done
+  rm -f "$log"
+  rm -rf "$dir"
+  return 1
+}
+
+# Creates the prefix on first use (under a lock, so parallel callers wait): a
+# copy of this machine's cached fresh prefix, made first if there is none.
 ensure_prefix() {
   mkdir -p "$wine_dir"
   [ -f "$WINEPREFIX/.sorvane-ready" ] && [ -f "$WINEPREFIX/drive_c/windows/Fonts/tahoma.ttf" ] &&
@@ -41,19 +105,26 @@ ensure_prefix() {
       cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
       exit 0
     fi
-    echo "wine: creating the $WINEARCH prefix $WINEPREFIX" >&2
+    local version cached
+    version=$(/usr/lib/wine/wine64 --version 2>/dev/null || echo unknown)
+    version=${version//[^A-Za-z0-9.~+-]/_}
+    cached="$prefix_cache/$version-$WINEARCH"
+    mkdir -p "$prefix_cache"
+    (
+      flock 8
+      if [ ! -f "$cached/.sorvane-fresh" ]; then
+        make_prefix "$cached.new" || exit 1
+        # Debian's Wine does not look in its own font folder; without these,
+        # every dialog font falls back to a much wider system font.
+        cp -n /usr/share/wine/fonts/* "$cached.new/drive_c/windows/Fonts/" 2>/dev/null || true
+        touch "$cached.new/.sorvane-fresh"
+        rm -rf "$cached"
+        mv "$cached.new" "$cached"
+      fi
+    ) 8>"$prefix_cache/lock" || exit 1
     rm -rf "$WINEPREFIX"
-    # No Mono or Gecko: their installers would ask questions and nothing here needs them.
-    WINEDLLOVERRIDES="mscoree,mshtml=" "$loader" wineboot -i >/dev/null 2>&1
-    # A virtual desktop: Xvfb has no window manager, and Wine then draws captions
-    # and frames itself, so screenshots show the real window.
-    "$loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    "$loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
-      >/dev/null 2>&1
-    "$wineserver_bin" -w
-    # Debian's Wine does not look in its own font folder; without these, every
-    # dialog font falls back to a much wider system font.
-    cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    cp -a "$cached" "$WINEPREFIX"
+    rm -f "$WINEPREFIX/.sorvane-fresh"
     touch "$WINEPREFIX/.sorvane-ready"
   ) 9>"$wine_dir/prefix.lock"
 }
