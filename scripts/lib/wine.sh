@@ -93,8 +93,30 @@ make_prefix() {
   return 1
 }
 
+# cached_prefix: prints this machine's fresh prefix for $WINEARCH, made first if
+# there is none (under a lock per architecture, so parallel callers wait).
+cached_prefix() {
+  local version cached
+  version=$(/usr/lib/wine/wine64 --version 2>/dev/null || echo unknown)
+  version=${version//[^A-Za-z0-9.~+-]/_}
+  cached="$prefix_cache/$version-$WINEARCH"
+  mkdir -p "$prefix_cache"
+  (
+    flock 8
+    [ -f "$cached/.sorvane-fresh" ] && exit 0
+    make_prefix "$cached.new" || exit 1
+    # Debian's Wine does not look in its own font folder; without these, every
+    # dialog font falls back to a much wider system font.
+    cp -n /usr/share/wine/fonts/* "$cached.new/drive_c/windows/Fonts/" 2>/dev/null || true
+    touch "$cached.new/.sorvane-fresh"
+    rm -rf "$cached"
+    mv "$cached.new" "$cached"
+  ) 8>"$cached.lock" || return 1
+  echo "$cached"
+}
+
 # Creates the prefix on first use (under a lock, so parallel callers wait): a
-# copy of this machine's cached fresh prefix, made first if there is none.
+# copy of this machine's fresh prefix.
 ensure_prefix() {
   mkdir -p "$wine_dir"
   [ -f "$WINEPREFIX/.sorvane-ready" ] && [ -f "$WINEPREFIX/drive_c/windows/Fonts/tahoma.ttf" ] &&
@@ -105,23 +127,8 @@ ensure_prefix() {
       cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
       exit 0
     fi
-    local version cached
-    version=$(/usr/lib/wine/wine64 --version 2>/dev/null || echo unknown)
-    version=${version//[^A-Za-z0-9.~+-]/_}
-    cached="$prefix_cache/$version-$WINEARCH"
-    mkdir -p "$prefix_cache"
-    (
-      flock 8
-      if [ ! -f "$cached/.sorvane-fresh" ]; then
-        make_prefix "$cached.new" || exit 1
-        # Debian's Wine does not look in its own font folder; without these,
-        # every dialog font falls back to a much wider system font.
-        cp -n /usr/share/wine/fonts/* "$cached.new/drive_c/windows/Fonts/" 2>/dev/null || true
-        touch "$cached.new/.sorvane-fresh"
-        rm -rf "$cached"
-        mv "$cached.new" "$cached"
-      fi
-    ) 8>"$prefix_cache/lock" || exit 1
+    local cached
+    cached=$(cached_prefix) || exit 1
     rm -rf "$WINEPREFIX"
     cp -a "$cached" "$WINEPREFIX"
     rm -f "$WINEPREFIX/.sorvane-fresh"
