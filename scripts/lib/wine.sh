@@ -98,7 +98,9 @@ make_prefix() {
 cached_prefix() {
   local version cached
   version=$(/usr/lib/wine/wine64 --version 2>/dev/null || echo unknown)
-  version=${version//[^A-Za-z0-9.~+-]/_}
+  # A plain folder name: made in a folder whose name held "~", blanks or
+  # parentheses, the 32-bit prefix failed ("could not load kernel32.dll").
+  version=${version//[^A-Za-z0-9.-]/-}
   cached="$prefix_cache/$version-$WINEARCH"
   mkdir -p "$prefix_cache"
   (
