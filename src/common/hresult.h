@@ -25,6 +25,12 @@ inline constexpr HResult kDispETypeMismatch = HResultFromBits(0x80020005U);
 inline constexpr HResult kDispEOverflow = HResultFromBits(0x8002000AU);
 inline constexpr HResult kDispEParamNotFound = HResultFromBits(0x80020004U);
 
+// HRESULT_FROM_WIN32: a Win32 error code as a failure status (0 stays success).
+constexpr HResult HResultFromWin32(std::int32_t error) {
+  return error <= 0 ? error
+                    : HResultFromBits(0x80070000U | (static_cast<std::uint32_t>(error) & 0xFFFFU));
+}
+
 constexpr bool Failed(HResult hr) {
   return hr < 0;
 }

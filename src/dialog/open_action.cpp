@@ -3,6 +3,8 @@
 #include "dialog/recent_web.h"
 #include "dialog/web_address.h"
 
+#include <utility>
+
 namespace sorvane {
 
 std::u16string FirstUnstorableCharacter(RegistryApi& registry, std::u16string_view text) {
@@ -34,7 +36,7 @@ std::u16string UnstorableReason(std::u16string_view character) {
   return reason.append(character);
 }
 
-void RunOpenAction(OpenDialogView& view, OpenServices& services) {
+OpenOutcome RunOpenAction(OpenDialogView& view, OpenServices& services) {
   const std::shared_ptr<host::Application> host = services.HostApp();
 
   const NormalisedAddress address = NormaliseWebAddress(view.Text());
@@ -46,19 +48,29 @@ void RunOpenAction(OpenDialogView& view, OpenServices& services) {
 
   RegistryApi& registry = services.Registry();
   // Before anything is written: the registry must get the address as typed.
-  if (!FirstUnstorableCharacter(registry, address.text).empty()) {
-    throw HResultError(kNoUnicodeTranslation);
+  const std::u16string unstorable = FirstUnstorableCharacter(registry, address.text);
+  if (!unstorable.empty()) {
+    return {false, kNoUnicodeTranslation, UnstorableReason(unstorable)};
   }
   const std::u16string entry = RecentWebEntry(web);
-  const std::u16string previous =
-      GetRegString(registry, kHkeyCurrentUser, kFileNameMruKey, kFileNameMruValue)
-          .value_or(std::u16string());
-  const std::u16string mru = MruValue(web, previous);
-  SaveRegString(registry, kHkeyCurrentUser, kRecentWebListKey, kRecentWebValue, entry);
-  SaveRegString(registry, kHkeyCurrentUser, kFileNameMruKey, kFileNameMruValue, mru);
+  const RegStringRead previous =
+      ReadRegString(registry, kHkeyCurrentUser, kFileNameMruKey, kFileNameMruValue);
+  // The host opens whatever "Web1" holds: unwritten, it holds another web.
+  const std::int32_t stored =
+      SaveRegStringStatus(registry, kHkeyCurrentUser, kRecentWebListKey, kRecentWebValue, entry);
+  if (stored != kErrorSuccess) {
+    return {false, HResultFromWin32(stored), std::u16string(kRecentWebsNotWrittenReason)};
+  }
+  // An earlier list that could not be read stays as it is rather than being
+  // replaced by this one address.
+  if (previous.outcome != RegStringRead::Outcome::kFailed) {
+    SaveRegString(registry, kHkeyCurrentUser, kFileNameMruKey, kFileNameMruValue,
+                  MruValue(web, previous.text));
+  }
 
   ExecuteFirstRecentWeb(*host);
   services.UnloadOpenForm(view);
+  return {true, kSOk, {}};
 }
 
 void ExecuteFirstRecentWeb(host::Application& host) {
@@ -75,9 +87,14 @@ void ExecuteFirstRecentWeb(host::Application& host) {
 
 void cmdOpen_Click(OpenDialogView& view, OpenServices& services) noexcept {
   HResult failure = kSOk;
+  std::u16string reason;
   try {
-    RunOpenAction(view, services);
-    return;
+    OpenOutcome outcome = RunOpenAction(view, services);
+    if (outcome.opened) {
+      return;
+    }
+    failure = outcome.status;
+    reason = std::move(outcome.reason);
   } catch (...) {
     failure = CaughtHResult();
   }
@@ -87,11 +104,7 @@ void cmdOpen_Click(OpenDialogView& view, OpenServices& services) noexcept {
   } catch (...) {  // NOLINT(bugprone-empty-catch)
   }
   try {
-    // Refused for a character: which one, from the text as it now stands.
-    view.ReportOpenFailure(
-        failure, failure == kNoUnicodeTranslation
-                     ? UnstorableReason(FirstUnstorableCharacter(services.Registry(), view.Text()))
-                     : std::u16string());
+    view.ReportOpenFailure(failure, reason);
   } catch (...) {  // NOLINT(bugprone-empty-catch)
     // Nothing is left to tell the user with; the host must go on regardless.
   }

@@ -54,17 +54,33 @@ std::u16string FirstUnstorableCharacter(RegistryApi& registry, std::u16string_vi
 // What the user is told of it.
 std::u16string UnstorableReason(std::u16string_view character);
 
-// Runs the action; the first failing step ends it and its error propagates.
-// Whatever was done before stays done.
-void RunOpenAction(OpenDialogView& view, OpenServices& services);
+// What the user is told when the recent-web entry "Web1" could not be written:
+// executing the host's first recent web then would open whichever web the
+// entry held before, so the Open is refused.
+inline constexpr std::u16string_view kRecentWebsNotWrittenReason =
+    u"The list of recent webs could not be written.";
+
+// An Open that ended without a host failure: done, or refused before anything
+// was executed, with the status and what the user is told.
+struct OpenOutcome {
+  bool opened = false;
+  HResult status = kSOk;
+  std::u16string reason;
+};
+
+// Runs the action. A host failure ends it at its step and propagates; whatever
+// was done before stays done. An address the code page cannot store is
+// refused before anything is written; an entry that could not be written is
+// refused before anything is executed. An earlier "Value" that could not be
+// read is left as it was, not replaced by the new address alone.
+OpenOutcome RunOpenAction(OpenDialogView& view, OpenServices& services);
 
 // Executes the first entry of File > "Recent W&ebs". The objects on the way
 // there are released before the entry is executed.
 void ExecuteFirstRecentWeb(host::Application& host);
 
-// The click handler of "&Open": runs the action; on failure it puts the default
-// pointer back, keeps the dialog and its text, and reports the failure. An
-// address the code page cannot store is refused before anything is written.
+// The click handler of "&Open": runs the action; on a failure or a refusal it
+// puts the default pointer back, keeps the dialog and its text, and reports why.
 void cmdOpen_Click(OpenDialogView& view, OpenServices& services) noexcept;
 
 // The message shown when an Open fails: the fixed first line, then the

@@ -21,6 +21,7 @@ inline constexpr RegKey kHkeyCurrentUser = PredefinedKey(0x80000001U);
 
 inline constexpr std::uint32_t kRegSz = 1;
 inline constexpr std::int32_t kErrorSuccess = 0;
+inline constexpr std::int32_t kErrorMoreData = 234;
 
 // The advapi32 functions (ANSI forms) and the ANSI code page, as the store
 // needs them. Strings are bytes in the ANSI code page.
@@ -45,8 +46,29 @@ class RegistryApi {
 void SaveRegString(RegistryApi& api, RegKey root, std::u16string_view path,
                    std::u16string_view name, std::u16string_view data);
 
-// Reads a REG_SZ value up to its first NUL. Absent when the key or the value is
-// missing, the value is not REG_SZ, or it cannot be read.
+// The same store for the one caller that must know whether the value was
+// written: the registry's status (kErrorSuccess when stored), of the key's
+// creation when that failed, else of the write.
+[[nodiscard]] std::int32_t SaveRegStringStatus(RegistryApi& api, RegKey root,
+                                               std::u16string_view path, std::u16string_view name,
+                                               std::u16string_view data);
+
+// What a read found. Absent: no key, no value, or a value that is not REG_SZ.
+// Failed: a REG_SZ value whose data could not be read (`status` says why).
+struct RegStringRead {
+  enum class Outcome { kFound, kAbsent, kFailed };
+  Outcome outcome = Outcome::kAbsent;
+  std::u16string text;  // kFound only
+  std::int32_t status = kErrorSuccess;
+};
+
+// Reads a REG_SZ value up to its first NUL. A value that grows between the
+// size query and the data query (another writer) is read again with its new
+// size, a few times at most, before the read counts as failed.
+[[nodiscard]] RegStringRead ReadRegString(RegistryApi& api, RegKey root, std::u16string_view path,
+                                          std::u16string_view name);
+
+// ReadRegString's text; absent when nothing was found or the read failed.
 std::optional<std::u16string> GetRegString(RegistryApi& api, RegKey root, std::u16string_view path,
                                            std::u16string_view name);
 

@@ -36,6 +36,7 @@ class FakeRegistry final : public RegistryApi {
   bool fail_create = false;
   bool fail_set = false;
   bool fail_data_query = false;
+  std::set<std::string> failing_sets;        // names whose writes fail
   std::function<void()> between_queries;     // runs after a size query
   std::function<void(std::string)> journal;  // told of every read and write
   int sets = 0;
@@ -64,7 +65,7 @@ class FakeRegistry final : public RegistryApi {
                               const std::string& data, std::uint32_t size) override {
     ++sets;
     Note("RegSetValueExA " + name + " = " + data.substr(0, size));
-    if (fail_set) {
+    if (fail_set || failing_sets.contains(name)) {
       return kAccessDenied;
     }
     EXPECT_LE(size, data.size());

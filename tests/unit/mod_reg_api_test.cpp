@@ -108,10 +108,41 @@ TEST_F(RegStore, MissingKeyIsAbsent) {
             std::nullopt);
 }
 
-TEST_F(RegStore, FailedDataQueryIsAbsentAndClosesTheKey) {
-  Store(kRegSz, "abc");
-  registry_.fail_data_query = true;
-  EXPECT_EQ(Read(), std::nullopt);
+// Absent (nothing there) and failed (a string there that could not be read)
+// are told apart; a value another writer makes longer between the two queries
+// is read again, a few times at most.
+TEST_F(RegStore, AReadThatFailsIsNotAbsent) {
+  struct Case {
+    const char* name;
+    int growths;  // times the value grows between the queries
+    bool data_query_fails;
+    RegStringRead::Outcome outcome;
+    std::int32_t status;
+    std::u16string text;
+  };
+  using enum RegStringRead::Outcome;
+  for (const Case& c : {Case{"grew once", 1, false, kFound, kErrorSuccess, u"short+"},
+                        Case{"grew three times", 3, false, kFound, kErrorSuccess, u"short+++"},
+                        Case{"grows on and on", 1000, false, kFailed, kMoreData, u""},
+                        Case{"data query fails", 0, true, kFailed, kAccessDenied, u""}}) {
+    SCOPED_TRACE(c.name);
+    Store(kRegSz, "short");
+    int growths = c.growths;
+    std::function<void()> grow = [&] {
+      registry_.keys["software\\sorvane\\test"]["Value"].bytes += "+";
+      if (--growths > 0) {
+        registry_.between_queries = grow;
+      }
+    };
+    registry_.between_queries = growths > 0 ? grow : nullptr;
+    registry_.fail_data_query = c.data_query_fails;
+    const RegStringRead read = ReadRegString(registry_, kHkeyCurrentUser, kPath, u"Value");
+    registry_.between_queries = nullptr;
+    EXPECT_EQ(read.outcome, c.outcome);
+    EXPECT_EQ(read.status, c.status);
+    EXPECT_EQ(read.text, c.text);
+    EXPECT_EQ(registry_.open_keys(), 0);
+  }
 }
 
 TEST_F(RegStore, ValueThatShrankBetweenTheQueriesIsNotPadded) {
@@ -120,10 +151,14 @@ TEST_F(RegStore, ValueThatShrankBetweenTheQueriesIsNotPadded) {
   EXPECT_EQ(Read(), u"short");
 }
 
-TEST_F(RegStore, ValueThatGrewBetweenTheQueriesIsAbsent) {
-  Store(kRegSz, "short");
-  registry_.between_queries = [this] { Store(kRegSz, "http://long/value "); };
-  EXPECT_EQ(Read(), std::nullopt);
+TEST_F(RegStore, TheStatusOfAWriteForTheOneCallerThatNeedsIt) {
+  EXPECT_EQ(SaveRegStringStatus(registry_, kHkeyCurrentUser, kPath, u"Value", u"x"), kErrorSuccess);
+  registry_.fail_set = true;
+  EXPECT_EQ(SaveRegStringStatus(registry_, kHkeyCurrentUser, kPath, u"Value", u"y"), kAccessDenied);
+  registry_.fail_create = true;
+  EXPECT_EQ(SaveRegStringStatus(registry_, kHkeyCurrentUser, u"Software\\Else", u"V", u"z"),
+            kAccessDenied);
+  EXPECT_EQ(Read(), u"x");
 }
 
 TEST_F(RegStore, RoundTripThroughTheCodePage) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -239,12 +242,63 @@ TEST_F(OpenActionTest, OverflowWritesNothing) {
   EXPECT_TRUE(model_.opened().empty());
 }
 
-TEST_F(OpenActionTest, UnwritableRegistryStillRunsTheHost) {
-  registry_.fail_set = true;
+// "Web1" alone decides which web the host opens: unwritten, nothing is
+// executed (the host would open the entry it held before) and the user is told.
+// "Value" unwritten, or unread, does not stop the Open; an unread one is left
+// as it was rather than replaced by the new address alone.
+TEST_F(OpenActionTest, TheEarlierListsSurviveWhatCannotBeWrittenOrRead) {
+  struct Case {
+    const char* name;
+    std::set<std::string> failing;
+    bool opened;
+    const char* web1_after;
+    const char* value_after;
+  };
+  const char* const kOldWeb1 = "http://old,,/w,fpuser,-1,w";
+  const char* const kNewWeb1 = "http://myserver,,/sales,fpuser,-1,sales";
+  for (const Case& c : {
+           Case{"Web1 unwritable", {"Web1"}, false, kOldWeb1, "http://old/w "},
+           Case{"Value unwritable", {"Value"}, true, kNewWeb1, "http://old/w "},
+           Case{"nothing writable", {"Web1", "Value"}, false, kOldWeb1, "http://old/w "},
+       }) {
+    SCOPED_TRACE(c.name);
+    registry_.keys[FakeRegistry::Lower(kWeb1Path)]["Web1"] = {kRegSz, kOldWeb1};
+    registry_.keys[FakeRegistry::Lower(kMruPath)]["Value"] = {kRegSz, "http://old/w "};
+    registry_.failing_sets = c.failing;
+    journal_.events.clear();
+    const std::size_t opened = model_.opened().size();
+    const FakeView view = Open(u"myserver/sales");
+    registry_.failing_sets.clear();
+    EXPECT_EQ(Value(kWeb1Path, "Web1"), c.web1_after);
+    EXPECT_EQ(Value(kMruPath, "Value"), c.value_after);
+    EXPECT_EQ(model_.opened().size(), opened + (c.opened ? 1 : 0));
+    if (!c.opened) {
+      EXPECT_EQ(view.pointer(), kDefaultPointer);
+      EXPECT_EQ(view.text(), u"http://myserver/sales") << "the dialog keeps its text";
+      EXPECT_EQ(journal_.events.back(), "report " +
+                                            std::to_string(HResultFromWin32(kAccessDenied)) + " " +
+                                            Narrow(kRecentWebsNotWrittenReason));
+      EXPECT_EQ(
+          std::count(journal_.events.begin(), journal_.events.end(), "Application.CommandBars"), 0)
+          << "nothing executed";
+    }
+  }
+}
+
+TEST_F(OpenActionTest, AnEarlierValueThatCannotBeReadIsLeftAsItWas) {
+  registry_.keys[FakeRegistry::Lower(kMruPath)]["Value"] = {kRegSz, "http://a/1 http://b/2 "};
+  // Another writer makes the value longer between the size and the data query,
+  // every time it is asked: the read gives up, and the list stays whole.
+  std::function<void()> grow = [&] {
+    registry_.keys[FakeRegistry::Lower(kMruPath)]["Value"].bytes += "http://c/3 ";
+    registry_.between_queries = grow;
+  };
+  registry_.between_queries = grow;
   Open(u"myserver/sales");
-  // The host finds no recent web to open: its submenu is empty.
-  EXPECT_EQ(journal_.events.back(), "report " + std::to_string(kEInvalidArg));
-  EXPECT_TRUE(model_.opened().empty());
+  registry_.between_queries = nullptr;
+  EXPECT_EQ(Value(kWeb1Path, "Web1"), "http://myserver,,/sales,fpuser,-1,sales");
+  EXPECT_TRUE(Value(kMruPath, "Value").starts_with("http://a/1 http://b/2 http://c/3 "));
+  ASSERT_EQ(model_.opened().size(), 1U) << "the Open goes on with Web1";
 }
 
 // An address with a character the code page cannot store is refused before
