@@ -296,6 +296,9 @@ std::vector<AddIns::Outcome> AddIns::Shutdown(bool& unloadable) {
     CustomArray custom;
     loaded.add_in->OnBeginShutdown(custom.get());
   }
+  if (at_shutdown_) {
+    at_shutdown_();
+  }
   std::vector<Outcome> outcomes = Disconnect(com::kDisconnectHostShutdown);
   unloadable = FreeUnusedModules();
   return outcomes;

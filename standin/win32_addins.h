@@ -9,6 +9,7 @@
 
 #include <objbase.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -62,6 +63,9 @@ class AddIns {
   // OnBeginShutdown, and released.
   HRESULT Disable(const std::u16string& prog_id);
 
+  // Runs `hook` at shutdown after OnBeginShutdown, before the disconnections.
+  void set_at_shutdown(std::function<void()> hook) { at_shutdown_ = std::move(hook); }
+
   // OnDisconnection(mode) on every add-in, then releases them.
   std::vector<Outcome> Disconnect(com::ExtDisconnectMode mode);
   // OnBeginShutdown and OnDisconnection(HostShutdown), release, free unused
@@ -92,6 +96,7 @@ class AddIns {
   void NoteComModule(const CLSID& clsid);
 
   com::HostFace& face_;
+  std::function<void()> at_shutdown_;
   std::map<std::u16string, Source> sources_;  // add-ins loaded from a file, by ProgID
   std::vector<Loaded> loaded_;
   std::vector<HMODULE> modules_;      // loaded by file, freed when they allow it

@@ -112,7 +112,9 @@ const Commands::Entry Commands::kCommands[] = {
     {"fail", "fail OPERATION N HRESULT: the Nth later call fails", &Commands::Fail},
     {"held", "host objects the add-ins hold", &Commands::Held},
     {"journal", "journal [clear]: the calls the host received", &Commands::Journal},
-    {"policy", "policy [NAME VALUE]: before0 append|fail, match exact|loose, execute-pumps on|off",
+    {"policy",
+     "policy [NAME VALUE]: before0 append|fail, match exact|loose, execute-pumps on|off, "
+     "revoke-at-shutdown on|off",
      &Commands::Policy},
     {"during-execute", "during-execute COMMAND: runs it while the host opens its next web",
      &Commands::DuringExecute},
@@ -120,6 +122,8 @@ const Commands::Entry Commands::kCommands[] = {
      &Commands::RestartWindow},
     {"disconnect", "disconnect MODE: OnDisconnection(MODE) on every add-in", &Commands::Disconnect},
     {"abandon", "lets go of every add-in without a word", &Commands::Abandon},
+    {"free-unused", "frees the add-in modules that say they can unload (CoFreeUnusedLibrariesEx)",
+     &Commands::FreeUnused},
     {"shutdown", "closes the host as it does at exit", &Commands::Shutdown},
     {"screenshot", "screenshot PATH: the dialog, or else the main window, as BMP",
      &Commands::Screenshot},
@@ -374,13 +378,18 @@ void Commands::Policy(const Invocation& call) {
     policies.match = value == "loose" ? CaptionMatch::kLoose : CaptionMatch::kExact;
   } else if (name == "execute-pumps" && (value == "on" || value == "off")) {
     policies.execute_pumps = value == "on";
+  } else if (name == "revoke-at-shutdown" && (value == "on" || value == "off")) {
+    policies.revoke_at_shutdown = value == "on";
   } else if (!name.empty()) {
-    throw CommandError("policy before0 append|fail, match exact|loose, execute-pumps on|off");
+    throw CommandError(
+        "policy before0 append|fail, match exact|loose, execute-pumps on|off, "
+        "revoke-at-shutdown on|off");
   }
   Answer(call, std::string("policy: before0 ") +
                    (policies.before0 == BeforeOutOfRange::kFail ? "fail" : "append") + " match " +
                    (policies.match == CaptionMatch::kLoose ? "loose" : "exact") +
-                   " execute-pumps " + (policies.execute_pumps ? "on" : "off"));
+                   " execute-pumps " + (policies.execute_pumps ? "on" : "off") +
+                   " revoke-at-shutdown " + (policies.revoke_at_shutdown ? "on" : "off"));
 }
 
 void Commands::DuringExecute(const Invocation& call) {
@@ -407,6 +416,11 @@ void Commands::Disconnect(const Invocation& call) {
 void Commands::Abandon(const Invocation& call) {
   host_.add_ins().Abandon();
   Answer(call, "abandoned");
+}
+
+void Commands::FreeUnused(const Invocation& call) {
+  const bool all = host_.add_ins().FreeUnusedModules();
+  Answer(call, std::string("unloadable: ") + (all ? "yes" : "no"));
 }
 
 void Commands::Shutdown(const Invocation& call) {

@@ -62,6 +62,7 @@ class Commands {
   void RestartWindow(const Invocation& call);
   void Disconnect(const Invocation& call);
   void Abandon(const Invocation& call);
+  void FreeUnused(const Invocation& call);
   void Shutdown(const Invocation& call);
   void Screenshot(const Invocation& call);
   void ScreenshotMenu(const Invocation& call);

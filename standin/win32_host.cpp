@@ -49,6 +49,20 @@ Host::Host(std::function<void(HResult)> report, std::function<void()> window_clo
       add_ins_(face_),
       window_(state_.model(), std::move(report), std::move(window_closed)) {
   state_.set_busy_work([this] { Busy(); });
+  add_ins_.set_at_shutdown([this] {
+    if (state_.policies().revoke_at_shutdown) {
+      StopApplicationClass();
+    }
+  });
+}
+
+void Host::StopApplicationClass() {
+  if (stopped_class_) {
+    return;
+  }
+  application_class_.reset();
+  stopped_class_.emplace(com::kClsidFrontPageApplication,
+                         com::MakeStoppedApplicationClass(face_).Get());
 }
 
 void Host::Busy() {

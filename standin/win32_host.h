@@ -35,6 +35,10 @@ class Host {
   // Stops answering for the application class: creating the host then fails
   // as it does when the host is not running.
   void RevokeApplicationClass() { application_class_.reset(); }
+  // Revokes it as a host does at shutdown: an activation that still comes is
+  // journalled and refused (CO_E_SERVER_STOPPING), where COM would otherwise
+  // start a second host.
+  void StopApplicationClass();
 
   // A user's click on a File-bar control, through the message loop.
   void Click(const ControlPtr& control) { window_.Click(control); }
@@ -56,6 +60,7 @@ class Host {
   HostState state_;
   com::HostFace face_;
   std::optional<com::ClassRegistration> application_class_;
+  std::optional<com::ClassRegistration> stopped_class_;
   AddIns add_ins_;
   MainWindow window_;
   std::deque<std::function<void()>> during_execute_;

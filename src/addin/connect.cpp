@@ -1,5 +1,7 @@
 #include "addin/connect.h"
 
+#include <utility>
+
 namespace sorvane {
 
 void ButtonEvents::Assign(std::unique_ptr<host::Button> button) {
@@ -17,7 +19,14 @@ void Connect::IDTExtensibility2_OnConnection(host::Object& application, std::int
 }
 
 void Connect::IDTExtensibility2_OnDisconnection(std::int32_t /*remove_mode*/) {
-  fpApp_ = module_.HostApp();
+  // HostApp where the module has made it; otherwise the Application this
+  // connection was given. At the host's shutdown its class may already be
+  // gone, and activating it then would start a second host.
+  ModuleHeld<host::Application> host = module_.HostAppIfMade();
+  if (host == nullptr) {
+    host = fpApp_ != nullptr ? fpApp_ : module_.HostApp();
+  }
+  fpApp_ = std::move(host);
   FileMenuCommand::RemoveOpenButton(*fpApp_);
 }
 

@@ -19,6 +19,8 @@ class AddInModule {
  public:
   virtual ~AddInModule() = default;
   virtual ModuleHeld<host::Application> HostApp() = 0;
+  // HostApp if it has been made; null otherwise.
+  virtual ModuleHeld<host::Application> HostAppIfMade() = 0;
   virtual FileMenuCommand& FileMenu() = 0;
   // Creates the dialog on first use and makes it visible.
   virtual void ShowOpenForm() = 0;
@@ -62,7 +64,8 @@ class Connect final : private host::ClickHandler {
   void OnClick() override { p_ctlBtnEvents_Click(); }
 
   AddInModule& module_;
-  // The Application handed to the connection; HostApp after a disconnection.
+  // The Application handed to the connection; after a disconnection HostApp,
+  // or the connection's own where HostApp was never made.
   ConnectionHeld<host::Application> fpApp_;
   // The File-menu button, its clicks delivered while it is held here.
   ButtonEvents p_ctlBtnEvents_;

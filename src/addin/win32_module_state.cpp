@@ -24,6 +24,7 @@ std::atomic<long> g_locks{0};
 class Module final : public AddInModule {
  public:
   ModuleHeld<host::Application> HostApp() override { return references_.HostApp(); }
+  ModuleHeld<host::Application> HostAppIfMade() override { return references_.HostAppIfMade(); }
   FileMenuCommand& FileMenu() override { return file_menu_; }
   void ShowOpenForm() override { sorvane::ShowOpenForm(open_services_); }
   void ReportClickFailure(HResult failure) noexcept override {
@@ -67,7 +68,8 @@ void LockModule(bool lock) noexcept {
 }
 
 bool ReleaseIfUnused() noexcept {
-  if (LiveComObjects() != 0 || g_locks != 0 || OpenFormInstance() != nullptr) {
+  if (LiveComObjects() != 0 || g_locks != 0 || OpenFormInstance() != nullptr ||
+      RunningCalls() != 0) {
     return false;
   }
   Instance().Release();

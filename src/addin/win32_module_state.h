@@ -21,8 +21,9 @@ std::u16string ModuleFilePath();
 void LockModule(bool lock) noexcept;
 
 // True when no object of the module (Connect, an event sink, a class object),
-// no lock and no dialog instance keeps it; the module then drops its references
-// to the host, so that it can unload.
+// no lock, no dialog instance and no running handler (a window procedure, the
+// keyboard hook, the button's Click) keeps it; the module then drops its
+// references to the host, so that it can unload.
 bool ReleaseIfUnused() noexcept;
 
 // What Connect uses of the module: HostApp, the File-menu command, the dialog.

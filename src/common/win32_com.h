@@ -200,6 +200,25 @@ inline std::atomic<long>& LiveComObjects() {
   return count;
 }
 
+// Calls into this module running now: window procedures, hooks and event
+// sinks that the host may outlive its references to (it pumps messages while
+// it opens a web, and may let go of the add-in and free unused modules then).
+// The module may unload only at zero, or it would be unmapped under its own
+// running code.
+inline std::atomic<long>& RunningCalls() {
+  static std::atomic<long> count{0};
+  return count;
+}
+
+// Counts one such call for as long as it runs.
+class RunningCall {
+ public:
+  RunningCall() noexcept { ++RunningCalls(); }
+  ~RunningCall() { --RunningCalls(); }
+  RunningCall(const RunningCall&) = delete;
+  RunningCall& operator=(const RunningCall&) = delete;
+};
+
 // The IUnknown part of a COM object implementing `Interfaces`. Objects are made
 // with MakeCom and live while references to them exist.
 template <typename Derived, typename... Interfaces>

@@ -1,5 +1,6 @@
 #include "dialog/win32_dialog_keyboard.h"
 
+#include "common/win32_com.h"
 #include "common/win32_text.h"
 #include "dialog/win32_address_suggestions.h"
 
@@ -27,6 +28,7 @@ bool DialogKeyboard::ForTheSuggestionList(const MSG& msg) const noexcept {
 }
 
 LRESULT CALLBACK DialogKeyboard::Hook(int code, WPARAM wparam, LPARAM lparam) noexcept {
+  const RunningCall running;  // IsDialogMessage may run the whole Open
   if (code == HC_ACTION && wparam == PM_REMOVE && active_ != nullptr) {
     auto* msg = reinterpret_cast<MSG*>(lparam);
     const HWND dialog = active_->dialog_;

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "common/win32_com.h"
 #include "common/win32_text.h"
 #include "dialog/frm_open_ids.h"
 #include "dialog/frm_open_layout.h"
@@ -297,6 +298,7 @@ void FrmOpen::cmdCancel_Click() {
 
 INT_PTR CALLBACK FrmOpen::DialogProc(HWND dialog, UINT message, WPARAM wparam,
                                      LPARAM lparam) noexcept {
+  const RunningCall running;
   if (message == WM_INITDIALOG) {
     ::SetWindowLongPtrW(dialog, DWLP_USER, lparam);
     return FALSE;  // the focus goes to the text box when the dialog is first shown

@@ -32,6 +32,9 @@ class ModuleReferences {
     return host_app_;
   }
 
+  // HostApp if some part has made it already; null otherwise (nothing is made).
+  ModuleHeld<host::Application> HostAppIfMade() const { return host_app_; }
+
   // gFPApp: the Application handed to the last AddOpenButton.
   const ModuleHeld<host::Application>& gFPApp() const { return gFPApp_; }
   void set_gFPApp(ModuleHeld<host::Application> application) { gFPApp_ = std::move(application); }

@@ -60,6 +60,9 @@ ComPtr<IConnectionPoint> MakeButtonEventsPoint(HostFace& face, ControlPtr button
                                                ComPtr<IConnectionPointContainer> owner);
 ComPtr<IDispatch> MakeComAddIn(HostFace& face, std::u16string prog_id);
 ComPtr<IClassFactory> MakeApplicationClass(HostFace& face);
+// The same class once the host has revoked it at shutdown: every activation is
+// journalled (ApplicationClass.CreateInstance) and refused.
+ComPtr<IClassFactory> MakeStoppedApplicationClass(HostFace& face);
 
 // The sink an add-in advised, as the host state calls it.
 std::shared_ptr<ClickSink> MakeComClickSink(HostFace& face, ComPtr<IDispatch> events);

@@ -26,6 +26,9 @@ struct Policies {
   CaptionMatch match = CaptionMatch::kExact;
   // Executing a recent web makes the host busy: it pumps messages meanwhile.
   bool execute_pumps = false;
+  // At shutdown the host revokes its Application class before it disconnects
+  // the add-ins; an activation after that is journalled and refused.
+  bool revoke_at_shutdown = false;
 };
 
 // Receives a button's Click for one event connection.

@@ -83,6 +83,28 @@ TEST_P(ConnectionUnderPolicy, ButtonLeftBehindIsReusedEvenHiddenButNotFromASubme
   EXPECT_NE(Tagged()[0], nested);
 }
 
+// A start after the first finds the button from the earlier session and so
+// never makes HostApp. At shutdown a host that has revoked its Application
+// class must see no activation: COM would start a second host for it.
+TEST_P(ConnectionUnderPolicy, ShutdownActivatesNoSecondHost) {
+  const ControlPtr left =
+      Model::Add(model_.file_bar().list, standin::kControlButton, u"", std::nullopt);
+  left->caption = u"Kelvra Sorvane...";
+  left->tag = u"Sorvane";
+  ASSERT_EQ(Load(), S_OK);
+  ASSERT_EQ(Tagged().size(), 1U);
+  state_.policies().revoke_at_shutdown = true;
+  state_.journal().Clear();
+  bool unloadable = false;
+  const std::vector<standin::AddIns::Outcome> outcomes = add_ins_.Shutdown(unloadable);
+  ASSERT_EQ(outcomes.size(), 1U);
+  EXPECT_EQ(outcomes[0].status, S_OK);
+  EXPECT_TRUE(Tagged().empty()) << "the button deleted";
+  for (const standin::JournalEntry& entry : state_.journal().entries()) {
+    EXPECT_NE(entry.object, "ApplicationClass") << "an activation after the class was revoked";
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Policies, ConnectionUnderPolicy, EveryPolicy(), PolicyName);
 
 TEST_F(AddInEndToEnd, ClickShowsOneDialogAndOpenWorks) {

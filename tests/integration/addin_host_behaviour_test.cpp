@@ -66,6 +66,29 @@ TEST_P(BusyHost, ASecondOpenWhileTheFirstRunsIsIgnored) {
   EXPECT_TRUE(watcher.texts.empty());
 }
 
+// While the host opens the web the user closes the dialog, and the host lets go
+// of the add-in and frees unused modules (FrontPage may, on the user's
+// unchecking it): the Open's code is still on the stack, so the module must
+// stay loaded until it has returned, and unload after.
+TEST_P(BusyHost, TheModuleStaysWhileItsOpenRuns) {
+  const std::u16string path = ModulePath();
+  const auto loaded = [&] {
+    return ::GetModuleHandleW(reinterpret_cast<const wchar_t*>(path.c_str())) != nullptr;
+  };
+  bool freed_during = true;
+  host_.DuringExecute([&] {
+    PressWhileBusy(CancelButtonOf(FindDialog()));
+    add_ins_.Disconnect(standin::com::kDisconnectUserClosed);
+    freed_during = add_ins_.FreeUnusedModules();
+    EXPECT_TRUE(loaded()) << "unloaded under the running Open";
+  });
+  OpenWith(L"myserver/sales");
+  EXPECT_FALSE(freed_during);
+  ExpectOneOpen();
+  EXPECT_TRUE(add_ins_.FreeUnusedModules()) << "the Open done, nothing keeps the module";
+  EXPECT_FALSE(loaded());
+}
+
 TEST_P(BusyHost, CancelWhileTheHostWorksClosesTheDialogAtOnce) {
   bool closed_during = false;
   host_.DuringExecute([&] {

@@ -61,7 +61,8 @@ def main():
                  "FindControl with its five arguments")
     checks.check("journal: cleared" in answers, "journal clear")
 
-    busy = after(answers, "policy: before0 append match exact execute-pumps on")
+    busy = after(answers,
+                 "policy: before0 append match exact execute-pumps on revoke-at-shutdown off")
     order = [a for a in busy if a.startswith(("during-execute: pressed", "pressed: open",
                                               "during-execute: clicked"))]
     checks.check(order[:3] == ["during-execute: pressed: cancel",
@@ -102,7 +103,8 @@ def main():
     checks.check("control: 5 | Kelvra Sorvane... | Sorvane | !<Sorvane.Connect> | enabled=1 "
                  "| button" in on, "enabled again: one button after Open &Web...")
 
-    checks.check("policy: before0 fail match loose execute-pumps off" in answers, "policies shown")
+    checks.check("policy: before0 fail match loose execute-pumps off revoke-at-shutdown off"
+                 in answers, "policies shown")
     checks.check("error: unknown command bogus" in answers, "an unknown command is an error")
     checks.check("error: journal [clear]" in answers, "a wrong argument is an error")
     checks.check(sum(a.startswith("help: ") for a in answers) >= 25, "help lists the commands")

@@ -26,6 +26,7 @@ class AddInTest : public testing::Test, public AddInModule {
   AddInTest() : state_([](int) { return std::nullopt; }) {}
 
   ModuleHeld<host::Application> HostApp() override { return references_.HostApp(); }
+  ModuleHeld<host::Application> HostAppIfMade() override { return references_.HostAppIfMade(); }
   FileMenuCommand& FileMenu() override { return file_menu_; }
   void ShowOpenForm() override {
     ++shown_;

@@ -54,6 +54,7 @@ class ButtonEventSink final : public ComObject<ButtonEventSink, WithoutTypeInfo<
   }
   STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT*,
                       EXCEPINFO*, UINT* bad_argument) noexcept override {
+    const RunningCall running;
     if (iid != kNullIid) {
       return DISP_E_UNKNOWNINTERFACE;
     }
