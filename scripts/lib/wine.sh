@@ -22,9 +22,13 @@ wine_env() {
   case "$1" in
     x64) export WINEARCH=win64; loader=(/usr/lib/wine/wine64) ;;
     x86)
-      export WINEARCH=win32
       loader=(/usr/lib/wine/wine)
       [ "${SORVANE_QEMU:-0}" = 1 ] && loader=(/usr/bin/qemu-i386-static /usr/lib/wine/wine)
+      # Where 32-bit runs only through qemu, 32-bit programs run in a 64-bit
+      # prefix (WoW64, as on 64-bit Windows): a 32-bit prefix costs 10 to 25
+      # minutes to make there, and its making failed four times in five
+      # ("could not load kernel32.dll" after the whole set-up).
+      if i386_emulated; then export WINEARCH=win64; else export WINEARCH=win32; fi
       ;;
     *) echo "unknown architecture '$1' (x64 or x86)" >&2; return 2 ;;
   esac
@@ -34,6 +38,13 @@ wine_env() {
   # While a session runs, every program shares its X display.
   local display
   if display=$(session_display); then export DISPLAY=$display; fi
+}
+
+# True where 32-bit Wine runs through qemu: asked for, or registered in
+# binfmt_misc because the kernel cannot run 32-bit ELF itself.
+i386_emulated() {
+  [ "${SORVANE_QEMU:-0}" = 1 ] ||
+    [ "$(head -n 1 /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null)" = enabled ]
 }
 
 # Prints the session's display (":N") if its Xvfb is alive.
@@ -47,34 +58,43 @@ session_display() {
 
 # make_prefix DIR: a new prefix for $WINEARCH in DIR, bounded in time, retried
 # once if the emulator itself crashed. Says what it does and how long it took.
+# The prefix counts as made when programs then start in it: under qemu,
+# wineboot has been seen to end with status 53 ("could not load kernel32.dll")
+# after it had made a whole prefix.
 make_prefix() {
-  local dir=$1 attempt start log status
+  local dir=$1 attempt start log status boot
   log=$(mktemp)
   for attempt in 1 2; do
     start=$SECONDS
     echo "wine: creating the $WINEARCH prefix $dir (at most $prefix_timeout s)" >&2
     rm -rf "$dir"
-    status=0
+    boot=0
     # No Mono or Gecko: their installers would ask questions and nothing here needs them.
     WINEPREFIX=$dir WINEDLLOVERRIDES="mscoree,mshtml=" timeout --kill-after=10 "$prefix_timeout" \
-      "${loader[@]}" wineboot -i </dev/null >"$log" 2>&1 || status=$?
+      "${loader[@]}" wineboot -i </dev/null >"$log" 2>&1 || boot=$?
+    WINEPREFIX=$dir timeout 300 "$wineserver_bin" -w || true
+    status=$boot
     # A virtual desktop: Xvfb has no window manager, and Wine then draws captions
-    # and frames itself, so screenshots show the real window.
-    if [ $status -eq 0 ]; then
+    # and frames itself, so screenshots show the real window. These two
+    # programs are also the proof that programs start in the new prefix.
+    if [ $boot -ne 124 ] && [ $boot -ne 137 ] && [ -f "$dir/system.reg" ]; then
+      status=0
       WINEPREFIX=$dir timeout 600 "${loader[@]}" reg add 'HKCU\Software\Wine\Explorer' \
         /v Desktop /d Default /f </dev/null >>"$log" 2>&1 &&
         WINEPREFIX=$dir timeout 600 "${loader[@]}" reg add \
           'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
           </dev/null >>"$log" 2>&1 || status=$?
+      WINEPREFIX=$dir timeout 120 "$wineserver_bin" -w || true
     fi
-    WINEPREFIX=$dir timeout 120 "$wineserver_bin" -w || true
     WINEPREFIX=$dir "$wineserver_bin" -k 2>/dev/null || true
-    if [ $status -eq 0 ] && [ -f "$dir/system.reg" ]; then
+    if [ $status -eq 0 ]; then
+      [ $boot -eq 0 ] ||
+        echo "wine: wineboot ended with status $boot, but programs start in the prefix" >&2
       echo "wine: created the $WINEARCH prefix in $((SECONDS - start)) s" >&2
       rm -f "$log"
       return 0
     fi
-    if [ $status -eq 124 ] || [ $status -eq 137 ]; then
+    if [ $boot -eq 124 ] || [ $boot -eq 137 ]; then
       echo "wine: creating the $WINEARCH prefix did not end within $prefix_timeout s; stopped" >&2
     else
       echo "wine: creating the $WINEARCH prefix failed (status $status) after" \

@@ -28,6 +28,7 @@ def main():
     if args[:1] == ["--"]:
         args = args[1:]
     runner = i386_runner()
+    where = "" if runner == "native" else " (32-bit programs run in a 64-bit prefix, WoW64)"
     if runner == "native":
         print(f"layer {name}: 32-bit runs natively here; running it whole")
     elif under_qemu == "skip":
@@ -36,11 +37,11 @@ def main():
         return SKIPPED
     elif under_qemu.startswith("exclude:"):
         pattern = under_qemu[len("exclude:"):]
-        print(f"layer {name}: 32-bit runs only through qemu here; running it without "
+        print(f"layer {name}: 32-bit runs only through qemu here{where}; running it without "
               f"{pattern} (too slow under the emulator for the CI budget)")
         args = args + [f"--gtest_filter=-{pattern}"]
     else:
-        print(f"layer {name}: 32-bit runs only through qemu here; running it whole")
+        print(f"layer {name}: 32-bit runs only through qemu here{where}; running it whole")
     sys.stdout.flush()
     return subprocess.run(args, check=False).returncode
 
