@@ -7,7 +7,7 @@ keeps within its budget. A failure is never retried here; under qemu a
 GoogleTest program that the emulator itself killed is run again from the test
 it died in (run_resuming).
 
-    i686_layer.py NAME [--under-qemu run|skip|exclude:GTEST_PATTERN] -- COMMAND...
+    i686_layer.py NAME [--under-qemu run|skip|skip:WHY|exclude:GTEST_PATTERN] -- COMMAND...
 
 Exits 77 (ctest's SKIP_RETURN_CODE) when the layer is skipped.
 """
@@ -36,6 +36,10 @@ def main():
     elif under_qemu == "skip":
         print(f"layer {name}: skipped; 32-bit runs only through qemu here, and this layer's "
               "Wine processes would not fit the CI budget")
+        return SKIPPED
+    elif under_qemu.startswith("skip:"):
+        print(f"layer {name}: skipped; 32-bit runs only through qemu here{where}, and "
+              f"{under_qemu[len('skip:'):]}")
         return SKIPPED
     elif under_qemu.startswith("exclude:"):
         pattern = under_qemu[len("exclude:"):]
