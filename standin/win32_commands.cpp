@@ -109,7 +109,7 @@ const Commands::Entry Commands::kCommands[] = {
     {"dialog", "the dialog's state", &Commands::Dialog},
     {"messagebox", "the text of the add-in's message box", &Commands::MessageBox},
     {"dismiss", "closes that message box", &Commands::Dismiss},
-    {"fail", "fail OPERATION N HRESULT: the Nth later call fails", &Commands::Fail},
+    {"fail", "fail OPERATION N HRESULT [TEXT]: the Nth later call fails", &Commands::Fail},
     {"held", "host objects the add-ins hold", &Commands::Held},
     {"journal", "journal [clear]: the calls the host received", &Commands::Journal},
     {"policy",
@@ -339,11 +339,17 @@ void Commands::Fail(const Invocation& call) {
   char operation[128] = {};
   int nth = 0;
   unsigned status = 0;
-  if (std::sscanf(call.rest.c_str(), "%127s %d %x", operation, &nth, &status) != 3 || nth < 1) {
-    throw CommandError("fail OPERATION N HRESULT");
+  int used = 0;
+  if (std::sscanf(call.rest.c_str(), "%127s %d %x%n", operation, &nth, &status, &used) != 3 ||
+      nth < 1) {
+    throw CommandError("fail OPERATION N HRESULT [TEXT]");
   }
-  host_.state().faults().Arm(operation, nth, HResultFromBits(status));
-  Answer(call, "armed: " + std::string(operation) + " " + std::to_string(nth) + " " + Hex(status));
+  // The rest of the line, if any, is the host's own text for the failure.
+  std::string text = call.rest.substr(static_cast<std::size_t>(used));
+  text.erase(0, text.find_first_not_of(' '));
+  host_.state().faults().Arm(operation, nth, HResultFromBits(status), FromUtf8(text));
+  Answer(call, "armed: " + std::string(operation) + " " + std::to_string(nth) + " " + Hex(status) +
+                   (text.empty() ? "" : " " + text));
 }
 
 void Commands::Held(const Invocation& call) {

@@ -8,6 +8,36 @@ HResultError::HResultError(HResult code) noexcept : code_(code) {
   FormatHex(static_cast<std::uint32_t>(code), text_ + 10);
 }
 
+HResultError::HResultError(HResult code, std::u16string_view description) noexcept
+    : HResultError(code) {
+  if (description.empty()) {
+    return;
+  }
+  try {
+    description_ = std::make_shared<const std::u16string>(description);
+  } catch (...) {  // NOLINT(bugprone-empty-catch): the status alone is still the failure
+  }
+}
+
+std::u16string_view HResultError::description() const noexcept {
+  return description_ == nullptr ? std::u16string_view() : std::u16string_view(*description_);
+}
+
+CaughtFailure CaughtFailureInfo() noexcept {
+  const HResult status = CaughtHResult();
+  try {
+    throw;
+  } catch (const HResultError& error) {
+    try {
+      return {status, std::u16string(error.description())};
+    } catch (...) {
+      return {status, {}};
+    }
+  } catch (...) {
+    return {status, {}};
+  }
+}
+
 HResult CaughtHResult() noexcept {
   try {
     throw;

@@ -6,6 +6,9 @@
 
 #include <cstdint>
 #include <exception>
+#include <memory>
+#include <string>
+#include <string_view>
 
 namespace sorvane {
 
@@ -35,17 +38,22 @@ constexpr bool Failed(HResult hr) {
   return hr < 0;
 }
 
-// The exception carries only its status (no heap-allocated message), so that
-// throwing it cannot fail and the module does not pull in string machinery.
+// The exception carries its status and, where the failing party gave one, its
+// own description of the failure (an automation exception's text). Making
+// and copying it never fails: a description that cannot be kept is dropped.
 class HResultError : public std::exception {
  public:
   explicit HResultError(HResult code) noexcept;
+  HResultError(HResult code, std::u16string_view description) noexcept;
   HResult code() const noexcept { return code_; }
+  // Empty when the failing party gave none.
+  std::u16string_view description() const noexcept;
   const char* what() const noexcept override { return text_; }
 
  private:
   HResult code_;
   char text_[24] = "HRESULT 0x00000000";
+  std::shared_ptr<const std::u16string> description_;
 };
 
 // Writes the status as eight upper-case hexadecimal digits.
@@ -71,5 +79,12 @@ inline void ThrowIfFailed(HResult hr) {
 //   } catch (...) { return CaughtHResult(); }
 // Call only inside a catch block.
 HResult CaughtHResult() noexcept;
+
+// The same status with the description the failure carried, if any.
+struct CaughtFailure {
+  HResult status;
+  std::u16string description;
+};
+CaughtFailure CaughtFailureInfo() noexcept;
 
 }  // namespace sorvane

@@ -61,7 +61,8 @@ class Bstr {
   }
   BSTR get() const noexcept { return value_; }
   BSTR release() noexcept { return std::exchange(value_, nullptr); }
-  std::u16string str() const {
+  std::u16string str() const { return std::u16string(view()); }
+  std::u16string_view view() const noexcept {
     return {reinterpret_cast<const char16_t*>(value_), ::SysStringLen(value_)};
   }
 

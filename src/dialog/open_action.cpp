@@ -36,7 +36,13 @@ std::u16string UnstorableReason(std::u16string_view character) {
   return reason.append(character);
 }
 
-OpenOutcome RunOpenAction(OpenDialogView& view, OpenServices& services) {
+namespace {
+
+OpenOutcome Refused(HResult status, std::u16string reason) {
+  return {OpenOutcome::Kind::kRefused, status, std::move(reason)};
+}
+
+OpenOutcome RunSteps(OpenDialogView& view, OpenServices& services) {
   const std::shared_ptr<host::Application> host = services.HostApp();
 
   const NormalisedAddress address = NormaliseWebAddress(view.Text());
@@ -50,7 +56,7 @@ OpenOutcome RunOpenAction(OpenDialogView& view, OpenServices& services) {
   // Before anything is written: the registry must get the address as typed.
   const std::u16string unstorable = FirstUnstorableCharacter(registry, address.text);
   if (!unstorable.empty()) {
-    return {false, kNoUnicodeTranslation, UnstorableReason(unstorable)};
+    return Refused(kNoUnicodeTranslation, UnstorableReason(unstorable));
   }
   const std::u16string entry = RecentWebEntry(web);
   const RegStringRead previous =
@@ -59,7 +65,7 @@ OpenOutcome RunOpenAction(OpenDialogView& view, OpenServices& services) {
   const std::int32_t stored =
       SaveRegStringStatus(registry, kHkeyCurrentUser, kRecentWebListKey, kRecentWebValue, entry);
   if (stored != kErrorSuccess) {
-    return {false, HResultFromWin32(stored), std::u16string(kRecentWebsNotWrittenReason)};
+    return Refused(HResultFromWin32(stored), std::u16string(kRecentWebsNotWrittenReason));
   }
   // An earlier list that could not be read stays as it is rather than being
   // replaced by this one address.
@@ -69,8 +75,18 @@ OpenOutcome RunOpenAction(OpenDialogView& view, OpenServices& services) {
   }
 
   ExecuteFirstRecentWeb(*host);
-  services.UnloadOpenForm(view);
-  return {true, kSOk, {}};
+  return {};
+}
+
+}  // namespace
+
+OpenOutcome RunOpenAction(OpenDialogView& view, OpenServices& services) noexcept {
+  try {
+    return RunSteps(view, services);
+  } catch (...) {
+    CaughtFailure failure = CaughtFailureInfo();
+    return {OpenOutcome::Kind::kFailed, failure.status, std::move(failure.description)};
+  }
 }
 
 void ExecuteFirstRecentWeb(host::Application& host) {
@@ -85,18 +101,10 @@ void ExecuteFirstRecentWeb(host::Application& host) {
   first->Execute();
 }
 
-void cmdOpen_Click(OpenDialogView& view, OpenServices& services) noexcept {
-  HResult failure = kSOk;
-  std::u16string reason;
-  try {
-    OpenOutcome outcome = RunOpenAction(view, services);
-    if (outcome.opened) {
-      return;
-    }
-    failure = outcome.status;
-    reason = std::move(outcome.reason);
-  } catch (...) {
-    failure = CaughtHResult();
+OpenOutcome cmdOpen_Click(OpenDialogView& view, OpenServices& services) noexcept {
+  OpenOutcome outcome = RunOpenAction(view, services);
+  if (outcome.kind == OpenOutcome::Kind::kOpened) {
+    return outcome;
   }
   // A failed pointer reset must not keep the user from learning why the Open failed.
   try {
@@ -104,10 +112,11 @@ void cmdOpen_Click(OpenDialogView& view, OpenServices& services) noexcept {
   } catch (...) {  // NOLINT(bugprone-empty-catch)
   }
   try {
-    view.ReportOpenFailure(failure, reason);
+    view.ReportOpenFailure(outcome.status, outcome.reason);
   } catch (...) {  // NOLINT(bugprone-empty-catch)
     // Nothing is left to tell the user with; the host must go on regardless.
   }
+  return outcome;
 }
 
 std::u16string OpenFailureMessage(std::u16string_view description) {

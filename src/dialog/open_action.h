@@ -2,7 +2,8 @@
 
 // The "&Open" action of the dialog, one step after the other: take the host,
 // normalise the text, show the hourglass, split the address, record the web as
-// the newest recent web, have the host open it, close the dialog.
+// the newest recent web, have the host open it. The dialog then acts on the
+// outcome: closes itself, or says why it stays.
 
 #include <cstdint>
 #include <memory>
@@ -37,10 +38,6 @@ class OpenServices {
   // HostApp, the module-wide host Application, created on first use.
   virtual std::shared_ptr<host::Application> HostApp() = 0;
   virtual RegistryApi& Registry() = 0;
-  // Hides, unloads and releases `view`, the dialog whose Open ends, unless it
-  // has been closed meanwhile (the host pumps messages while it opens the web):
-  // a dialog shown since then is the user's and is left alone.
-  virtual void UnloadOpenForm(OpenDialogView& view) = 0;
 };
 
 // ERROR_NO_UNICODE_TRANSLATION: the status of an Open refused because the
@@ -60,28 +57,31 @@ std::u16string UnstorableReason(std::u16string_view character);
 inline constexpr std::u16string_view kRecentWebsNotWrittenReason =
     u"The list of recent webs could not be written.";
 
-// An Open that ended without a host failure: done, or refused before anything
-// was executed, with the status and what the user is told.
+// How an Open ended: the host opens the web; refused before anything was
+// executed, with what the user is told; or failed at a step, with the status
+// and the failing party's own text for it where it gave one. What was done
+// before a refusal or failure stays done.
 struct OpenOutcome {
-  bool opened = false;
+  enum class Kind { kOpened, kRefused, kFailed };
+  Kind kind = Kind::kOpened;
   HResult status = kSOk;
-  std::u16string reason;
+  std::u16string reason;  // refused: why; failed: the failing party's text, if any
 };
 
-// Runs the action. A host failure ends it at its step and propagates; whatever
-// was done before stays done. An address the code page cannot store is
-// refused before anything is written; an entry that could not be written is
-// refused before anything is executed. An earlier "Value" that could not be
-// read is left as it was, not replaced by the new address alone.
-OpenOutcome RunOpenAction(OpenDialogView& view, OpenServices& services);
+// Runs the action. An address the code page cannot store is refused before
+// anything is written; an entry that could not be written is refused before
+// anything is executed. An earlier "Value" that could not be read is left as
+// it was, not replaced by the new address alone.
+OpenOutcome RunOpenAction(OpenDialogView& view, OpenServices& services) noexcept;
 
 // Executes the first entry of File > "Recent W&ebs". The objects on the way
 // there are released before the entry is executed.
 void ExecuteFirstRecentWeb(host::Application& host);
 
 // The click handler of "&Open": runs the action; on a failure or a refusal it
-// puts the default pointer back, keeps the dialog and its text, and reports why.
-void cmdOpen_Click(OpenDialogView& view, OpenServices& services) noexcept;
+// puts the default pointer back, keeps the dialog and its text, and reports
+// why. Returns the outcome: an opened web's dialog is for the caller to close.
+OpenOutcome cmdOpen_Click(OpenDialogView& view, OpenServices& services) noexcept;
 
 // The message shown when an Open fails: the fixed first line, then the
 // system's description of the failure.

@@ -288,8 +288,19 @@ void FrmOpen::cmdOpen_Click() {
     return;
   }
   open_began_in_ = loads_;
-  sorvane::cmdOpen_Click(*this, services_);
+  const OpenOutcome outcome = sorvane::cmdOpen_Click(*this, services_);
+  // The host pumps messages while it opens the web: a dialog closed meanwhile,
+  // or one shown since, is the user's and is left alone.
+  const bool close = outcome.kind == OpenOutcome::Kind::kOpened && OpenRunsInThisLoad();
   open_began_in_ = 0;
+  if (close) {
+    SetVisible(false);
+    Unload();
+    // The shared reference goes too; the handler holds this instance until it returns.
+    if (OpenFormInstance().get() == this) {
+      OpenFormInstance().reset();
+    }
+  }
 }
 
 void FrmOpen::cmdCancel_Click() {
@@ -388,14 +399,6 @@ void UnloadOpenForm() {
   instance->SetVisible(false);
   instance->Unload();
   instance.reset();
-}
-
-void UnloadOpenForm(const OpenDialogView& form) {
-  const std::shared_ptr<FrmOpen>& instance = OpenFormInstance();
-  if (instance != nullptr && static_cast<const OpenDialogView*>(instance.get()) == &form &&
-      instance->OpenRunsInThisLoad()) {
-    UnloadOpenForm();
-  }
 }
 
 }  // namespace sorvane

@@ -104,9 +104,4 @@ void ShowOpenForm(OpenServices& services);
 // Hides, unloads and releases the shared instance.
 void UnloadOpenForm();
 
-// The same for `form` only if it is still the shared instance, in the window
-// its running Open began in: the end of an Open leaves a dialog shown since
-// it began alone.
-void UnloadOpenForm(const OpenDialogView& form);
-
 }  // namespace sorvane

@@ -1,7 +1,7 @@
 #pragma once
 
-// What "&Open" works with in the module: the host through its HostApp, the
-// registry through advapi32's ANSI functions, and the shared dialog.
+// What "&Open" works with in the module: the host through its HostApp and the
+// registry through advapi32's ANSI functions.
 
 #include <memory>
 
@@ -18,7 +18,6 @@ class Win32OpenServices final : public OpenServices {
 
   std::shared_ptr<host::Application> HostApp() override { return references_.HostApp(); }
   RegistryApi& Registry() override { return registry_; }
-  void UnloadOpenForm(OpenDialogView& view) override;
 
  private:
   ModuleReferences& references_;

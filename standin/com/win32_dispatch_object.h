@@ -90,14 +90,20 @@ HRESULT InvokeBoundary(Call&& call, EXCEPINFO* exception, UINT* bad_argument) no
     }
     return error.status;
   } catch (...) {
-    // The host's own failures come back as an automation exception.
-    const HRESULT status = CaughtHResult();
+    // The host's own failures come back as an automation exception, with the
+    // host's text for it where there is one.
+    const CaughtFailure failure = CaughtFailureInfo();
     if (exception != nullptr) {
       *exception = EXCEPINFO{};
-      exception->scode = status;
+      exception->scode = failure.status;
+      if (!failure.description.empty()) {
+        exception->bstrDescription =
+            ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(failure.description.data()),
+                                static_cast<UINT>(failure.description.size()));
+      }
       return DISP_E_EXCEPTION;
     }
-    return status;
+    return failure.status;
   }
 }
 

@@ -4,10 +4,12 @@
 
 namespace sorvane::standin {
 
-void FaultPlan::Arm(std::string_view operation, int nth, HResult status) {
+void FaultPlan::Arm(std::string_view operation, int nth, HResult status,
+                    std::u16string_view description) {
   const auto done = calls_.find(operation);
   const int so_far = done == calls_.end() ? 0 : done->second;
-  faults_[std::string(operation)].push_back({so_far + std::max(nth, 1), status});
+  faults_[std::string(operation)].push_back(
+      {so_far + std::max(nth, 1), status, std::u16string(description)});
 }
 
 void FaultPlan::Check(std::string_view operation) {
@@ -27,9 +29,9 @@ void FaultPlan::Check(std::string_view operation) {
   const auto due = std::find_if(list.begin(), list.end(),
                                 [now](const Fault& fault) { return fault.due_at == now; });
   if (due != list.end()) {
-    const HResult status = due->status;
+    const HResultError failure(due->status, due->description);
     list.erase(due);
-    throw HResultError(status);
+    throw failure;
   }
 }
 

@@ -16,8 +16,10 @@ namespace sorvane::standin {
 
 class FaultPlan {
  public:
-  // The `nth` call of `operation` from now on (1 = the next one) fails with `status`.
-  void Arm(std::string_view operation, int nth, HResult status);
+  // The `nth` call of `operation` from now on (1 = the next one) fails with
+  // `status` and, as the host's own text for it, `description` if not empty.
+  void Arm(std::string_view operation, int nth, HResult status,
+           std::u16string_view description = {});
   // Counts a call of `operation`; throws HResultError if it is due to fail.
   void Check(std::string_view operation);
   // Calls of each operation since the stand-in started.
@@ -35,6 +37,7 @@ class FaultPlan {
   struct Fault {
     int due_at;  // the call count at which it fires
     HResult status;
+    std::u16string description;
   };
   std::map<std::string, int, std::less<>> calls_;
   std::map<std::string, std::vector<Fault>, std::less<>> faults_;

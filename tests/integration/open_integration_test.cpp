@@ -101,7 +101,8 @@ TEST_F(OpenEndToEnd, WithoutRecentWebsTheValuesStayWrittenAndTheUserIsTold) {
 
 struct HostFault {
   const char* operation;
-  int nth;  // which call of the operation during one Open
+  int nth;                    // which call of the operation during one Open
+  const char16_t* host_text;  // what the host says of its failure, if anything
 };
 void PrintTo(const HostFault& fault, std::ostream* os) {
   *os << fault.operation << " #" << fault.nth;
@@ -111,11 +112,12 @@ class OpenHostFault : public OpenEndToEnd, public testing::WithParamInterface<Ho
 
 // Each host operation of the Open, made to fail: the values stay written, the
 // host opens nothing, the dialog stays with its text and the default pointer,
-// the user is told with the host's own status, and no host object stays held.
+// the user is told with the host's own text, or its status where it gave no
+// text, and no host object stays held.
 TEST_P(OpenHostFault, LeavesTheValuesAndTheDialog) {
   const HostFault& fault = GetParam();
   constexpr HResult kInjected = HResultFromBits(0x80041234U);
-  host_.state().faults().Arm(fault.operation, fault.nth, kInjected);
+  host_.state().faults().Arm(fault.operation, fault.nth, kInjected, fault.host_text);
   MessageBoxWatcher watcher;
   const HWND dialog = Open(L"myserver/sales");
   EXPECT_EQ(host_.state().faults().pending(), 0U) << "the operation was not called";
@@ -123,23 +125,31 @@ TEST_P(OpenHostFault, LeavesTheValuesAndTheDialog) {
   EXPECT_EQ(Mru(), "http://myserver/sales ");
   EXPECT_TRUE(model_.opened().empty());
   ASSERT_EQ(watcher.texts.size(), 1U);
-  EXPECT_NE(watcher.texts[0].find(u"0x80041234"), std::u16string::npos) << "the host's status";
+  if (*fault.host_text == u'\0') {
+    EXPECT_NE(watcher.texts[0].find(u"0x80041234"), std::u16string::npos) << "the host's status";
+  } else {
+    EXPECT_EQ(watcher.texts[0],
+              u"The web could not be opened.\n\n" + std::u16string(fault.host_text));
+  }
   EXPECT_EQ(FindDialog(), dialog);
   EXPECT_EQ(OpenFormInstance()->MousePointer(), kDefaultPointer);
   EXPECT_EQ(held(), 1) << "HostApp only";
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCall, OpenHostFault,
-                         testing::Values(HostFault{"Application.CommandBars", 1},
-                                         HostFault{"CommandBars.Item", 1},
-                                         HostFault{"CommandBar.Controls", 1},
-                                         HostFault{"CommandBarControls.Item", 1},
-                                         HostFault{"CommandBarPopup.Controls", 1},
-                                         HostFault{"CommandBarControl.Execute", 1}),
+                         testing::Values(HostFault{"Application.CommandBars", 1, u""},
+                                         HostFault{"CommandBars.Item", 1, u""},
+                                         HostFault{"CommandBar.Controls", 1, u""},
+                                         HostFault{"CommandBarControls.Item", 1, u""},
+                                         HostFault{"CommandBarPopup.Controls", 1, u""},
+                                         HostFault{"CommandBarControl.Execute", 1, u""},
+                                         HostFault{"CommandBarControl.Execute", 1,
+                                                   u"Server \u00BBmyserver\u00AB not found."}),
                          [](const testing::TestParamInfo<HostFault>& info) {
                            std::string name = info.param.operation;
                            std::erase(name, '.');
-                           return name + std::to_string(info.param.nth);
+                           return name + std::to_string(info.param.nth) +
+                                  (*info.param.host_text == u'\0' ? "" : "WithItsText");
                          });
 
 TEST_F(OpenEndToEnd, HostThatCannotBeCreatedWritesNothing) {

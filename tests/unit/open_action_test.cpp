@@ -82,10 +82,6 @@ class OpenActionTest : public testing::Test, public OpenServices {
     return host_app_;
   }
   RegistryApi& Registry() override { return registry_; }
-  void UnloadOpenForm(OpenDialogView& /*view*/) override {
-    journal_.Add("unload");
-    ThrowIfFailed(unload_failure_);
-  }
 
   // Runs "&Open" on `typed` with the journal listening.
   FakeView Open(std::u16string typed) {
@@ -101,7 +97,7 @@ class OpenActionTest : public testing::Test, public OpenServices {
         held_at_execute_ = state_.held();
       }
     });
-    cmdOpen_Click(view, *this);
+    outcome_ = cmdOpen_Click(view, *this);
     registry_.journal = nullptr;
     state_.faults().set_observer(nullptr);
     return view;
@@ -124,7 +120,7 @@ class OpenActionTest : public testing::Test, public OpenServices {
   std::shared_ptr<host::Application> host_app_;
   HResult host_app_failure_ = kSOk;
   int held_at_execute_ = -1;
-  HResult unload_failure_ = kSOk;
+  OpenOutcome outcome_;
 };
 
 TEST_F(OpenActionTest, EveryStepInOrder) {
@@ -141,9 +137,9 @@ TEST_F(OpenActionTest, EveryStepInOrder) {
       "CommandBarControls.Item",
       "CommandBarPopup.Controls",
       "CommandBarControl.Execute",
-      "unload",
   };
   EXPECT_EQ(journal_.events, expected);
+  EXPECT_EQ(outcome_.kind, OpenOutcome::Kind::kOpened) << "the dialog is the caller's to close";
   ASSERT_EQ(model_.opened().size(), 1U);
   EXPECT_EQ(model_.opened()[0].server, u"http://myserver");
   EXPECT_EQ(model_.opened()[0].web, u"sales");
@@ -179,11 +175,11 @@ TEST_F(OpenActionTest, OtherRecentWebsAreNotTouched) {
 
 struct FailureCase {
   const char* name;
-  std::string failing_operation;  // a host operation, or "HostApp" / "unload"
+  std::string failing_operation;  // a host operation, or "HostApp"
   HResult status;
+  std::u16string host_text;  // what the host says of its failure, if anything
   bool text_rewritten;
   bool values_written;
-  bool web_opened;
 };
 void PrintTo(const FailureCase& c, std::ostream* os) {
   *os << c.name;
@@ -197,20 +193,21 @@ TEST_P(OpenActionFailure, LeavesWhatWasDoneAndReports) {
   const FailureCase& c = GetParam();
   if (c.failing_operation == "HostApp") {
     host_app_failure_ = c.status;
-  } else if (c.failing_operation == "unload") {
-    unload_failure_ = c.status;
   } else {
-    state_.faults().Arm(c.failing_operation, 1, c.status);
+    state_.faults().Arm(c.failing_operation, 1, c.status, c.host_text);
   }
   const FakeView view = Open(u"myserver/sales");
+  EXPECT_EQ(outcome_.kind, OpenOutcome::Kind::kFailed);
   EXPECT_EQ(view.text(), c.text_rewritten ? u"http://myserver/sales" : u"myserver/sales");
   EXPECT_EQ(view.pointer(), kDefaultPointer);
-  EXPECT_EQ(journal_.events.back(), "report " + std::to_string(c.status));
+  EXPECT_EQ(journal_.events.back(), "report " + std::to_string(c.status) +
+                                        (c.host_text.empty() ? "" : " " + Narrow(c.host_text)))
+      << "the host's own text where it gave one";
   EXPECT_EQ(journal_.events.end()[-2], "pointer 0");
   EXPECT_EQ(Value(kWeb1Path, "Web1"),
             c.values_written ? "http://myserver,,/sales,fpuser,-1,sales" : "(absent)");
   EXPECT_EQ(Value(kMruPath, "Value"), c.values_written ? "http://myserver/sales " : "(absent)");
-  EXPECT_EQ(model_.opened().size(), c.web_opened ? 1U : 0U);
+  EXPECT_TRUE(model_.opened().empty());
   EXPECT_EQ(state_.held(), host_app_ == nullptr ? 0 : 1) << "nothing but HostApp held";
 }
 
@@ -219,17 +216,18 @@ constexpr HResult kNotFound = kEInvalidArg;
 INSTANTIATE_TEST_SUITE_P(
     Steps, OpenActionFailure,
     testing::Values(
-        FailureCase{"HostAppCannotBeCreated", "HostApp", HResultFromBits(0x80040154U), false, false,
+        FailureCase{"HostAppCannotBeCreated", "HostApp", HResultFromBits(0x80040154U), u"", false,
                     false},
-        FailureCase{"CommandBars", "Application.CommandBars", kEFail, true, true, false},
-        FailureCase{"NoFileBar", "CommandBars.Item", kNotFound, true, true, false},
-        FailureCase{"BarControls", "CommandBar.Controls", kEFail, true, true, false},
-        FailureCase{"NoRecentWebs", "CommandBarControls.Item", kNotFound, true, true, false},
-        FailureCase{"PopupControls", "CommandBarPopup.Controls", kEFail, true, true, false},
-        FailureCase{"FirstEntryNoControl", "CommandBarPopup.Controls", kDispETypeMismatch, true,
-                    true, false},
-        FailureCase{"ExecuteFails", "CommandBarControl.Execute", kEFail, true, true, false},
-        FailureCase{"UnloadFails", "unload", kEUnexpected, true, true, true}),
+        FailureCase{"CommandBars", "Application.CommandBars", kEFail, u"", true, true},
+        FailureCase{"NoFileBar", "CommandBars.Item", kNotFound, u"", true, true},
+        FailureCase{"BarControls", "CommandBar.Controls", kEFail, u"", true, true},
+        FailureCase{"NoRecentWebs", "CommandBarControls.Item", kNotFound, u"", true, true},
+        FailureCase{"PopupControls", "CommandBarPopup.Controls", kEFail, u"", true, true},
+        FailureCase{"FirstEntryNoControl", "CommandBarPopup.Controls", kDispETypeMismatch, u"",
+                    true, true},
+        FailureCase{"ExecuteFails", "CommandBarControl.Execute", kEFail, u"", true, true},
+        FailureCase{"ExecuteFailsWithTheHostsText", "CommandBarControl.Execute", kEFail,
+                    u"The server myserver could not be reached.", true, true}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 TEST_F(OpenActionTest, OverflowWritesNothing) {
@@ -273,6 +271,7 @@ TEST_F(OpenActionTest, TheEarlierListsSurviveWhatCannotBeWrittenOrRead) {
     EXPECT_EQ(Value(kMruPath, "Value"), c.value_after);
     EXPECT_EQ(model_.opened().size(), opened + (c.opened ? 1 : 0));
     if (!c.opened) {
+      EXPECT_EQ(outcome_.kind, OpenOutcome::Kind::kRefused);
       EXPECT_EQ(view.pointer(), kDefaultPointer);
       EXPECT_EQ(view.text(), u"http://myserver/sales") << "the dialog keeps its text";
       EXPECT_EQ(journal_.events.back(), "report " +

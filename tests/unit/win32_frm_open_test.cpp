@@ -35,15 +35,21 @@ HWND Item(HWND dialog, int id) {
   return ::GetDlgItem(dialog, id);
 }
 
-// The stand-in's command bars and an in-memory registry; `before_unload` looks
-// at the dialog at the end of a successful Open, just before it goes.
+// The stand-in's command bars and an in-memory registry; `at_execute` looks at
+// the dialog as the host executes the recent web, just before the Open ends.
 class TestServices final : public OpenServices {
  public:
   TestServices()
       : state_([this](int n) {
           return n == 1 ? GetRegString(registry_, kHkeyCurrentUser, kRecentWebListKey, u"Web1")
                         : std::nullopt;
-        }) {}
+        }) {
+    state_.faults().set_observer([this](std::string_view operation) {
+      if (operation == "CommandBarControl.Execute" && at_execute) {
+        at_execute();
+      }
+    });
+  }
   std::shared_ptr<host::Application> HostApp() override {
     if (host_app_ == nullptr) {
       host_app_ = host_.NewApplication();
@@ -51,12 +57,6 @@ class TestServices final : public OpenServices {
     return host_app_;
   }
   RegistryApi& Registry() override { return registry_; }
-  void UnloadOpenForm(OpenDialogView& view) override {
-    if (before_unload) {
-      before_unload();
-    }
-    sorvane::UnloadOpenForm(view);
-  }
   const std::vector<standin::OpenedWeb>& opened() const { return model_.opened(); }
   // The host's File Name MRU "Value", as earlier Opens left it.
   void StoreMru(const std::string& text) {
@@ -64,7 +64,7 @@ class TestServices final : public OpenServices {
     registry_.keys[FakeRegistry::Lower(path)]["Value"] = {1, text};
   }
 
-  std::function<void()> before_unload;
+  std::function<void()> at_execute;
 
  private:
   FakeRegistry registry_;
@@ -397,7 +397,7 @@ TEST_F(FrmOpenTest, EnterOpensFromTheTextBoxAndTheDialogGoes) {
   const HWND dialog = Show();
   Type(dialog, L"myserver/sales");
   std::u16string text_at_unload;
-  services_.before_unload = [&] { text_at_unload = WindowText(Item(dialog, IDC_TXTWEBURL)); };
+  services_.at_execute = [&] { text_at_unload = WindowText(Item(dialog, IDC_TXTWEBURL)); };
   PostKey(Item(dialog, IDC_TXTWEBURL), VK_RETURN);
   ASSERT_EQ(services_.opened().size(), 1U);
   EXPECT_EQ(services_.opened()[0].server, u"http://myserver");
@@ -473,7 +473,7 @@ TEST_F(FrmOpenTest, HourglassOverDialogAndControlsWhileOpening) {
   Type(dialog, L"myserver");
   // Looked at while the Open runs: the host has opened the web, the dialog is still there.
   bool looked = false;
-  services_.before_unload = [&] {
+  services_.at_execute = [&] {
     looked = true;
     EXPECT_EQ(OpenFormInstance()->MousePointer(), kHourglassPointer);
     for (const int id : {IDC_TXTWEBURL, IDC_CMDOPEN, IDC_LBLSPECIFY, IDC_FRAME1}) {

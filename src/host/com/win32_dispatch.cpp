@@ -33,24 +33,25 @@ DispidCache& Cache() {
   return *gDispids;
 }
 
-// The status a failed Invoke stands for: the exception's own code where the
-// object raised one.
-HRESULT InvokeFailure(HRESULT status, EXCEPINFO& info) {
+// The failure a failed Invoke stands for: the exception's own code, and its
+// description, where the object raised one.
+HResultError InvokeFailure(HRESULT status, EXCEPINFO& info) {
   if (status == DISP_E_EXCEPTION && info.pfnDeferredFillIn != nullptr) {
     info.pfnDeferredFillIn(&info);
   }
-  // The texts are the caller's to free; the status is all that is kept.
+  // The texts are the caller's to free.
   const Bstr source = Bstr::Attach(info.bstrSource);
   const Bstr description = Bstr::Attach(info.bstrDescription);
   const Bstr help_file = Bstr::Attach(info.bstrHelpFile);
-  if (status == DISP_E_EXCEPTION) {
-    if (info.scode != 0) {
-      status = info.scode;
-    } else if (info.wCode != 0) {
-      status = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, info.wCode);
-    }
+  if (status != DISP_E_EXCEPTION) {
+    return HResultError(status);
   }
-  return status;
+  if (info.scode != 0) {
+    status = info.scode;
+  } else if (info.wCode != 0) {
+    status = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, info.wCode);
+  }
+  return HResultError(status, description.view());
 }
 
 }  // namespace
@@ -92,7 +93,7 @@ Variant Dispatch::Invoke(DISPID id, WORD flags, std::vector<Variant>& args) cons
   EXCEPINFO info{};
   const HRESULT status = InvokeInOrder(object_.Get(), id, flags, args, &result, &info);
   if (FAILED(status)) {
-    throw HResultError(InvokeFailure(status, info));
+    throw InvokeFailure(status, info);
   }
   return result;
 }
