@@ -25,6 +25,7 @@
 
 #include "com/win32_host_face.h"
 #include "com/win32_host_ids.h"
+#include "common/win32_registry_key.h"
 #include "common/win32_text.h"
 #include "model/command_bar_model.h"
 #include "win32_addins.h"
@@ -38,12 +39,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using standin::ControlPtr;
 using standin::Model;
-
-constexpr char kMruAnsi[] =
-    "Software\\Microsoft\\Office\\9.0\\Common\\Open Find\\Microsoft FrontPage\\Settings\\Open "
-    "Web\\File Name MRU";
-constexpr char kRecentWebListAnsi[] =
-    "Software\\Microsoft\\FrontPage\\Explorer\\FrontPage Explorer\\Recent Web List";
 
 void Pump() {
   MSG msg;
@@ -72,12 +67,7 @@ void Report(const std::string& name, double value, const std::string& goal) {
 
 // Stores the host's File Name MRU "Value" with `size` bytes of text.
 void StoreValue(std::size_t size) {
-  HKEY key = nullptr;
-  ::RegCreateKeyA(HKEY_CURRENT_USER, kMruAnsi, &key);
-  const std::string text(size, 'v');
-  ::RegSetValueExA(key, "Value", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
-                   static_cast<DWORD>(text.size()));
-  ::RegCloseKey(key);
+  standin::StoreHostValueBytes(standin::HostValue::kFileNameMru, REG_SZ, std::string(size, 'v'));
 }
 
 // Stores a "Value" of about `size` bytes as Opens leave it, with odd entries
@@ -89,11 +79,7 @@ void StoreAddresses(std::size_t size) {
   for (int n = 0; text.size() < size; ++n) {
     text += "http://host/web" + std::to_string(n) + " ";
   }
-  HKEY key = nullptr;
-  ::RegCreateKeyA(HKEY_CURRENT_USER, kMruAnsi, &key);
-  ::RegSetValueExA(key, "Value", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
-                   static_cast<DWORD>(text.size()));
-  ::RegCloseKey(key);
+  standin::StoreHostValueBytes(standin::HostValue::kFileNameMru, REG_SZ, text);
 }
 
 // When the dialog was last shown: its WM_SHOWWINDOW, seen by a hook on this
@@ -122,6 +108,16 @@ bool Suggesting(HWND text_box) {
          static_cast<LONG_PTR>(::GetClassLongPtrW(text_box, GCLP_WNDPROC));
 }
 
+// A key of the host's values, opened or created.
+sorvane::RegistryKey HostKey(const wchar_t* path) {
+  sorvane::RegistryKey key;
+  if (key.Create(HKEY_CURRENT_USER, path, KEY_QUERY_VALUE | KEY_SET_VALUE) != ERROR_SUCCESS) {
+    std::fprintf(stderr, "bench: the host's key cannot be opened\n");
+    std::exit(1);
+  }
+  return key;
+}
+
 // The "Value" read as the add-in reads it, through the ANSI functions: the
 // size query, then the data, each timed (medians).
 struct ValueReads {
@@ -132,18 +128,16 @@ ValueReads TimeValueReads(int repetitions) {
   std::vector<double> size_query;
   std::vector<double> data_query;
   for (int i = 0; i < repetitions; ++i) {
-    HKEY key = nullptr;
-    ::RegOpenKeyA(HKEY_CURRENT_USER, kMruAnsi, &key);
+    const sorvane::RegistryKey key = HostKey(standin::kFileNameMruKey);
     DWORD type = 0;
     DWORD length = 0;
     size_query.push_back(
-        Seconds([&] { ::RegQueryValueExA(key, "Value", nullptr, &type, nullptr, &length); }));
+        Seconds([&] { ::RegQueryValueExA(key.get(), "Value", nullptr, &type, nullptr, &length); }));
     std::string buffer(length, ' ');
     data_query.push_back(Seconds([&] {
-      ::RegQueryValueExA(key, "Value", nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+      ::RegQueryValueExA(key.get(), "Value", nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
                          &length);
     }));
-    ::RegCloseKey(key);
   }
   return {Median(size_query), Median(data_query)};
 }
@@ -151,23 +145,17 @@ ValueReads TimeValueReads(int repetitions) {
 // What an Open cannot avoid: read "Value", write "Web1" and the new "Value",
 // through the ANSI functions, each key opened and closed.
 void RawRegistryWork(std::size_t size) {
-  HKEY key = nullptr;
   std::string buffer(size + 64, ' ');
   DWORD type = 0;
   auto length = static_cast<DWORD>(buffer.size());
-  ::RegOpenKeyA(HKEY_CURRENT_USER, kMruAnsi, &key);
-  ::RegQueryValueExA(key, "Value", nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &length);
-  ::RegCloseKey(key);
+  ::RegQueryValueExA(HostKey(standin::kFileNameMruKey).get(), "Value", nullptr, &type,
+                     reinterpret_cast<BYTE*>(buffer.data()), &length);
   const std::string web1 = "http://myserver,,/sales,fpuser,-1,sales";
-  ::RegCreateKeyA(HKEY_CURRENT_USER, kRecentWebListAnsi, &key);
-  ::RegSetValueExA(key, "Web1", 0, REG_SZ, reinterpret_cast<const BYTE*>(web1.data()),
-                   static_cast<DWORD>(web1.size()));
-  ::RegCloseKey(key);
+  ::RegSetValueExA(HostKey(standin::kRecentWebListKey).get(), "Web1", 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(web1.data()), static_cast<DWORD>(web1.size()));
   const std::string value = "http://myserver/sales " + buffer.substr(0, length);
-  ::RegCreateKeyA(HKEY_CURRENT_USER, kMruAnsi, &key);
-  ::RegSetValueExA(key, "Value", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.data()),
-                   static_cast<DWORD>(value.size()));
-  ::RegCloseKey(key);
+  ::RegSetValueExA(HostKey(standin::kFileNameMruKey).get(), "Value", 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(value.data()), static_cast<DWORD>(value.size()));
 }
 
 ComPtr<IDispatch> AsDispatch(const Variant& value) {

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "com/win32_host_ids.h"
-#include "common/win32_handles.h"
+#include "common/win32_registry_key.h"
 #include "common/win32_text.h"
 
 namespace sorvane::standin {
@@ -18,16 +18,10 @@ constexpr wchar_t kAddInsKey[] = L"Software\\Microsoft\\Office\\FrontPage\\Addin
 using DllGetClassObjectFunction = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 using DllCanUnloadNowFunction = HRESULT(STDAPICALLTYPE*)();
 
-std::u16string QueryString(HKEY key, const wchar_t* name) {
-  wchar_t value[1024] = {};
-  DWORD size = sizeof value - sizeof(wchar_t);
-  DWORD type = 0;
-  if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
-          ERROR_SUCCESS ||
-      type != REG_SZ) {
-    return {};
-  }
-  return FromWide(value);
+// A string value of an add-in's entry; empty when it has none.
+std::u16string QueryString(const RegistryKey& key, const wchar_t* name) {
+  RegistryKey::StringRead read = key.ReadString(name);
+  return read.found() && read.type == REG_SZ ? std::move(read.text) : std::u16string();
 }
 
 // The `custom` array the host passes: one element, 1 (started from the UI).
@@ -90,29 +84,18 @@ HRESULT AsAddIn(IUnknown* object, ComPtr<com::IDTExtensibility2>& add_in) {
 
 std::vector<AddInEntry> ListAddInEntries() {
   std::vector<AddInEntry> entries;
-  HKEY opened = nullptr;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kAddInsKey, 0, KEY_READ, &opened) != ERROR_SUCCESS) {
+  RegistryKey add_ins;
+  if (add_ins.Open(HKEY_CURRENT_USER, kAddInsKey, KEY_READ) != ERROR_SUCCESS) {
     return entries;
   }
-  const UniqueKey add_ins(opened);
-  wchar_t name[256];
-  for (DWORD index = 0;; ++index) {
-    DWORD length = 256;
-    if (::RegEnumKeyExW(add_ins.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS) {
-      break;
-    }
-    HKEY entry_key = nullptr;
-    if (::RegOpenKeyExW(add_ins.get(), name, 0, KEY_READ, &entry_key) != ERROR_SUCCESS) {
+  std::wstring name;
+  for (DWORD index = 0; add_ins.SubkeyName(index, name) == ERROR_SUCCESS; ++index) {
+    RegistryKey entry;
+    if (entry.Open(add_ins.get(), name.c_str(), KEY_READ) != ERROR_SUCCESS) {
       continue;
     }
-    const UniqueKey entry(entry_key);
-    AddInEntry found{FromWide(name), QueryString(entry.get(), L"FriendlyName"),
-                     QueryString(entry.get(), L"Description"), 0};
-    DWORD size = sizeof found.load_behavior;
-    ::RegQueryValueExW(entry.get(), L"LoadBehavior", nullptr, nullptr,
-                       reinterpret_cast<BYTE*>(&found.load_behavior), &size);
-    entries.push_back(std::move(found));
+    entries.push_back({FromWide(name), QueryString(entry, L"FriendlyName"),
+                       QueryString(entry, L"Description"), entry.ReadDword(L"LoadBehavior").value});
   }
   return entries;
 }
@@ -141,14 +124,13 @@ void AddIns::NoteComModule(const CLSID& clsid) {
   // The module COM loaded, to ask it at shutdown whether it can unload.
   wchar_t clsid_text[40] = {};
   ::StringFromGUID2(clsid, clsid_text, 40);
-  HKEY server_key = nullptr;
-  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT,
-                      (std::wstring(L"CLSID\\") + clsid_text + L"\\InprocServer32").c_str(), 0,
-                      KEY_READ, &server_key) != ERROR_SUCCESS) {
+  RegistryKey server;
+  if (server.Open(HKEY_CLASSES_ROOT,
+                  (std::wstring(L"CLSID\\") + clsid_text + L"\\InprocServer32").c_str(),
+                  KEY_READ) != ERROR_SUCCESS) {
     return;
   }
-  const UniqueKey server(server_key);
-  const HMODULE module = ::GetModuleHandleW(ToWide(QueryString(server.get(), nullptr)).c_str());
+  const HMODULE module = ::GetModuleHandleW(ToWide(QueryString(server, nullptr)).c_str());
   if (module != nullptr &&
       std::find(com_modules_.begin(), com_modules_.end(), module) == com_modules_.end()) {
     com_modules_.push_back(module);

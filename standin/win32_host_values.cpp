@@ -1,10 +1,6 @@
 #include "win32_host_values.h"
 
-#include <shlwapi.h>
-
-#include <vector>
-
-#include "common/win32_handles.h"
+#include "common/win32_registry_key.h"
 
 namespace sorvane::standin {
 
@@ -21,39 +17,24 @@ Location LocationOf(HostValue which) {
                                    : Location{kFileNameMruKey, L"Value", "Value"};
 }
 
-UniqueKey OpenKey(const wchar_t* path) {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-    return nullptr;
-  }
-  return UniqueKey(key);
+RegistryKey OpenKey(const wchar_t* path) {
+  RegistryKey key;
+  static_cast<void>(key.Open(HKEY_CURRENT_USER, path, KEY_QUERY_VALUE));  // closed: absent
+  return key;
 }
 
 // The value's data through the wide function, whatever its length.
-std::optional<StoredValue> QueryWide(HKEY key, const wchar_t* name) {
-  StoredValue stored;
-  DWORD size = 0;
-  if (::RegQueryValueExW(key, name, nullptr, &stored.type, nullptr, &size) != ERROR_SUCCESS) {
+std::optional<StoredValue> QueryWide(const RegistryKey& key, const wchar_t* name) {
+  const RegistryKey::BytesRead read = key.ReadBytes(name);
+  if (!read.found()) {
     return std::nullopt;
   }
-  std::vector<BYTE> data;
-  for (;;) {
-    data.resize(size + sizeof(wchar_t));
-    DWORD got = size;
-    const LSTATUS status = ::RegQueryValueExW(key, name, nullptr, &stored.type, data.data(), &got);
-    if (status == ERROR_MORE_DATA) {
-      size = got;
-      continue;  // it grew meanwhile
-    }
-    if (status != ERROR_SUCCESS) {
-      return std::nullopt;
-    }
-    size = got;
-    break;
-  }
-  stored.bytes = size;
+  StoredValue stored;
+  stored.type = read.type;
+  stored.bytes = static_cast<DWORD>(read.data.size());
   if (stored.type == REG_SZ || stored.type == REG_EXPAND_SZ || stored.type == REG_MULTI_SZ) {
-    stored.text.assign(reinterpret_cast<const char16_t*>(data.data()), size / sizeof(char16_t));
+    stored.text.assign(reinterpret_cast<const char16_t*>(read.data.data()),
+                       read.data.size() / sizeof(char16_t));
     if (!stored.text.empty() && stored.text.back() == u'\0') {
       stored.text.pop_back();
     }
@@ -65,24 +46,26 @@ std::optional<StoredValue> QueryWide(HKEY key, const wchar_t* name) {
 
 std::optional<StoredValue> ReadHostValue(HostValue which) {
   const Location at = LocationOf(which);
-  const UniqueKey key = OpenKey(at.key);
-  if (key == nullptr) {
+  const RegistryKey key = OpenKey(at.key);
+  if (!key.is_open()) {
     return std::nullopt;
   }
-  return QueryWide(key.get(), at.wide_name);
+  return QueryWide(key, at.wide_name);
 }
 
 std::optional<std::u16string> ReadRecentWeb(int n) {
-  const UniqueKey key = OpenKey(kRecentWebListKey);
-  if (key == nullptr) {
+  const RegistryKey key = OpenKey(kRecentWebListKey);
+  if (!key.is_open()) {
     return std::nullopt;
   }
   const std::wstring name = L"Web" + std::to_wstring(n);
-  const std::optional<StoredValue> stored = QueryWide(key.get(), name.c_str());
-  if (!stored || stored->type != REG_SZ) {
+  const RegistryKey::BytesRead read = key.ReadBytes(name.c_str());
+  if (!read.found() || read.type != REG_SZ) {
     return std::nullopt;
   }
-  return stored->text.substr(0, stored->text.find(u'\0'));
+  const std::u16string_view units(reinterpret_cast<const char16_t*>(read.data.data()),
+                                  read.data.size() / sizeof(char16_t));
+  return std::u16string(units.substr(0, units.find(u'\0')));
 }
 
 std::string RegistryTypeName(DWORD type) {
@@ -105,34 +88,23 @@ std::string RegistryTypeName(DWORD type) {
 }
 
 void ClearHostValues() {
-  ::SHDeleteKeyW(HKEY_CURRENT_USER, kRecentWebListKey);
-  ::SHDeleteKeyW(HKEY_CURRENT_USER, kFileNameMruKey);
+  static_cast<void>(RegistryKey::DeleteTree(HKEY_CURRENT_USER, kRecentWebListKey));
+  static_cast<void>(RegistryKey::DeleteTree(HKEY_CURRENT_USER, kFileNameMruKey));
 }
-
-namespace {
-
-UniqueKey CreateKey(const wchar_t* path) {
-  HKEY key = nullptr;
-  if (::RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
-    return nullptr;
-  }
-  return UniqueKey(key);
-}
-
-}  // namespace
 
 void CreateHostValueKey(HostValue which) {
-  CreateKey(LocationOf(which).key);
+  RegistryKey key;
+  static_cast<void>(key.Create(HKEY_CURRENT_USER, LocationOf(which).key, KEY_SET_VALUE));
 }
 
 void StoreHostValueBytes(HostValue which, DWORD type, std::string_view bytes) {
   const Location at = LocationOf(which);
-  const UniqueKey owned = CreateKey(at.key);
-  if (owned == nullptr) {
+  RegistryKey key;
+  if (key.Create(HKEY_CURRENT_USER, at.key, KEY_SET_VALUE) != ERROR_SUCCESS) {
     return;
   }
-  ::RegSetValueExA(owned.get(), at.ansi_name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+  // Through the ANSI function, as the add-in's store writes.
+  ::RegSetValueExA(key.get(), at.ansi_name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                    static_cast<DWORD>(bytes.size()));
 }
 

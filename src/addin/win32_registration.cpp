@@ -7,7 +7,7 @@
 #include "addin/win32_module_state.h"
 #include "common/hresult.h"
 #include "common/win32_com.h"
-#include "common/win32_handles.h"
+#include "common/win32_registry_key.h"
 #include "common/win32_text.h"
 #include "sorvane_idl.h"
 
@@ -25,67 +25,37 @@ constexpr char16_t kDescription[] = u"Open Web add-in to bypass Web Folders.";
 constexpr DWORD kLoadAtStartup = 3;
 constexpr SYSKIND kSyskind = sizeof(void*) == 4 ? SYS_WIN32 : SYS_WIN64;
 
-void Check(LONG status) {
+void Check(LSTATUS status) {
   if (status != ERROR_SUCCESS) {
     throw HResultError(HRESULT_FROM_WIN32(status));
   }
 }
 
-UniqueKey CreateKey(HKEY root, const std::u16string& path) {
-  HKEY key = nullptr;
-  Check(::RegCreateKeyExW(root, Wide(path), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                          &key, nullptr));
-  return UniqueKey(key);
+RegistryKey CreateKey(HKEY root, const std::u16string& path) {
+  RegistryKey key;
+  Check(key.Create(root, Wide(path), KEY_WRITE));
+  return key;
 }
 
-void SetString(HKEY key, const char16_t* name, const std::u16string& value) {
-  Check(::RegSetValueExW(key, reinterpret_cast<const wchar_t*>(name), 0, REG_SZ,
-                         reinterpret_cast<const BYTE*>(value.c_str()),
-                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))));
-}
-
-void SetString(HKEY root, const std::u16string& path, const char16_t* name,
+void SetString(HKEY root, const std::u16string& path, const wchar_t* name,
                const std::u16string& value) {
-  SetString(CreateKey(root, path).get(), name, value);
+  Check(CreateKey(root, path).WriteString(name, value));
 }
 
-// Deletes a key and everything below it; a key that is not there is no failure.
 void DeleteTree(HKEY root, const std::u16string& path) {
-  HKEY opened = nullptr;
-  const LONG status = ::RegOpenKeyExW(root, Wide(path), 0, KEY_READ | KEY_WRITE, &opened);
-  if (status == ERROR_FILE_NOT_FOUND) {
-    return;
-  }
-  Check(status);
-  {
-    const UniqueKey key(opened);
-    char16_t name[256];
-    for (;;) {
-      DWORD length = 256;
-      const LONG next = ::RegEnumKeyExW(key.get(), 0, reinterpret_cast<wchar_t*>(name), &length,
-                                        nullptr, nullptr, nullptr, nullptr);
-      if (next == ERROR_NO_MORE_ITEMS) {
-        break;
-      }
-      Check(next);
-      DeleteTree(key.get(), name);
-    }
-  }
-  Check(::RegDeleteKeyW(root, Wide(path)));
+  Check(RegistryKey::DeleteTree(root, Wide(path)));
 }
 
 // Deletes a key if nothing is left in it: parents that only held our entry.
 void DeleteIfEmpty(HKEY root, const std::u16string& path) {
-  HKEY opened = nullptr;
-  if (::RegOpenKeyExW(root, Wide(path), 0, KEY_READ, &opened) != ERROR_SUCCESS) {
-    return;
-  }
   DWORD subkeys = 0;
   DWORD values = 0;
   {
-    const UniqueKey key(opened);
-    Check(::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                             &values, nullptr, nullptr, nullptr, nullptr));
+    RegistryKey key;
+    if (key.Open(root, Wide(path), KEY_READ) != ERROR_SUCCESS) {
+      return;
+    }
+    Check(key.Counts(subkeys, values));
   }
   if (subkeys == 0 && values == 0) {
     Check(::RegDeleteKeyW(root, Wide(path)));
@@ -96,10 +66,10 @@ void Register() {
   const std::u16string module = ModuleFilePath();
   SetString(HKEY_CLASSES_ROOT, kClassKey, nullptr, kProgId);
   {
-    const UniqueKey server =
+    const RegistryKey server =
         CreateKey(HKEY_CLASSES_ROOT, std::u16string(kClassKey) + u"\\InprocServer32");
-    SetString(server.get(), nullptr, module);
-    SetString(server.get(), u"ThreadingModel", u"Apartment");
+    Check(server.WriteString(nullptr, module));
+    Check(server.WriteString(L"ThreadingModel", u"Apartment"));
   }
   SetString(HKEY_CLASSES_ROOT, std::u16string(kClassKey) + u"\\ProgID", nullptr, kProgId);
   SetString(HKEY_CLASSES_ROOT, std::u16string(kClassKey) + u"\\TypeLib", nullptr, kLibid);
@@ -110,11 +80,10 @@ void Register() {
   ComPtr<ITypeLib> library;
   ThrowIfFailed(::LoadTypeLibEx(Wide(module), REGKIND_REGISTER, &library));
 
-  const UniqueKey add_in = CreateKey(HKEY_CURRENT_USER, kAddInKey);
-  SetString(add_in.get(), u"FriendlyName", kFriendlyName);
-  SetString(add_in.get(), u"Description", kDescription);
-  Check(::RegSetValueExW(add_in.get(), L"LoadBehavior", 0, REG_DWORD,
-                         reinterpret_cast<const BYTE*>(&kLoadAtStartup), sizeof kLoadAtStartup));
+  const RegistryKey add_in = CreateKey(HKEY_CURRENT_USER, kAddInKey);
+  Check(add_in.WriteString(L"FriendlyName", kFriendlyName));
+  Check(add_in.WriteString(L"Description", kDescription));
+  Check(add_in.WriteDword(L"LoadBehavior", kLoadAtStartup));
 }
 
 void Unregister() {

@@ -1,6 +1,7 @@
 #include "model/fault_plan.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace sorvane::standin {
 
@@ -29,9 +30,9 @@ void FaultPlan::Check(std::string_view operation) {
   const auto due = std::find_if(list.begin(), list.end(),
                                 [now](const Fault& fault) { return fault.due_at == now; });
   if (due != list.end()) {
-    const HResultError failure(due->status, due->description);
+    const Fault fired = std::move(*due);
     list.erase(due);
-    throw failure;
+    throw HResultError(fired.status, fired.description);
   }
 }
 

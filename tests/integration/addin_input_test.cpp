@@ -3,8 +3,10 @@
 // and nothing written.
 
 #include <string>
+#include <vector>
 
 #include "addin_fixture.h"
+#include "support/stored_value_cases.h"
 
 namespace sorvane::testing_support {
 namespace {
@@ -120,21 +122,21 @@ TEST_F(AddInEndToEnd, AnAddressTheCodePageCannotStoreIsRefused) {
   EXPECT_EQ(standin::PointerOver(dialog), 0);
 }
 
-// The previous "Value" in every state the add-in may find it in.
-struct StoredCase {
-  const char* name;
-  std::optional<DWORD> type;  // none: no value; the key is there
-  std::string bytes;
-  std::u16string previous_as_read;
-};
-void PrintTo(const StoredCase& c, std::ostream* os) {
-  *os << c.name;
+// The previous "Value" in the states whose reading an Open shows.
+std::vector<StoredValueCase> ThroughTheModule() {
+  std::vector<StoredValueCase> cases;
+  for (const StoredValueCase& c : StoredValueCases()) {
+    if (c.through_the_module) {
+      cases.push_back(c);
+    }
+  }
+  return cases;
 }
 
-class PreviousValue : public AddInEndToEnd, public testing::WithParamInterface<StoredCase> {};
+class PreviousValue : public AddInEndToEnd, public testing::WithParamInterface<StoredValueCase> {};
 
 TEST_P(PreviousValue, IsReadAsItCanBe) {
-  const StoredCase& c = GetParam();
+  const StoredValueCase& c = GetParam();
   if (c.type) {
     standin::StoreHostValueBytes(HostValue::kFileNameMru, *c.type, c.bytes);
   } else {
@@ -142,21 +144,12 @@ TEST_P(PreviousValue, IsReadAsItCanBe) {
   }
   ASSERT_EQ(Load(), S_OK);
   OpenWith(L"myserver/sales");
-  EXPECT_EQ(Mru(), u"http://myserver/sales " + c.previous_as_read);
+  EXPECT_EQ(Mru(), u"http://myserver/sales " + c.read.value_or(u""));
   EXPECT_EQ(model_.opened().size(), 1U);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    States, PreviousValue,
-    testing::Values(
-        StoredCase{"MissingValue", std::nullopt, "", u""},
-        StoredCase{"WrongType", REG_DWORD, std::string("\1\0\0\0", 4), u""},
-        StoredCase{"Binary", REG_BINARY, "http://old", u""},
-        StoredCase{"SizeZero", REG_SZ, "", u""},
-        StoredCase{"EmbeddedNuls", REG_SZ, std::string("http://a\0http://b\0", 18), u"http://a"},
-        StoredCase{"NotNulTerminated", REG_SZ, "http://old/web", u"http://old/web"},
-        StoredCase{"OneMebibyte", REG_SZ, std::string(1 << 20, 'v'), Repeat(u'v', 1 << 20)}),
-    [](const testing::TestParamInfo<StoredCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(States, PreviousValue, testing::ValuesIn(ThroughTheModule()),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AddInEndToEnd, PreviousValueUnderAMissingKeyCountsAsEmpty) {
   ASSERT_EQ(Load(), S_OK);

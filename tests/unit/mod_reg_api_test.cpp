@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_registry.h"
+#include "support/stored_value_cases.h"
 
 #include <algorithm>
 #include <cctype>
@@ -63,45 +64,21 @@ TEST_F(RegStore, WriteFailuresAreSilentAndCloseTheKey) {
   EXPECT_EQ(registry_.sets, 0) << "nothing is written without a key";
 }
 
-struct ReadCase {
-  const char* name;
-  std::optional<std::uint32_t> type;  // none: no such value
-  std::string bytes;
-  std::optional<std::u16string> expected;
-};
-void PrintTo(const ReadCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
-class RegStoreRead : public RegStore, public testing::WithParamInterface<ReadCase> {};
+class RegStoreRead : public RegStore,
+                     public testing::WithParamInterface<testing_support::StoredValueCase> {};
 
 TEST_P(RegStoreRead, Result) {
-  const ReadCase& c = GetParam();
+  const testing_support::StoredValueCase& c = GetParam();
   registry_.keys["software\\sorvane\\test"];
   if (c.type) {
     Store(*c.type, c.bytes);
   }
-  EXPECT_EQ(Read(), c.expected);
+  EXPECT_EQ(Read(), c.read);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, RegStoreRead,
-    testing::Values(
-        ReadCase{"WrittenWithoutNul", kRegSz, "http://a/b ", u"http://a/b "},
-        ReadCase{"StoredWithItsNul", kRegSz, std::string("abc\0", 4), u"abc"},
-        ReadCase{"SeveralNuls", kRegSz, std::string("ab\0cd\0", 6), u"ab"},
-        ReadCase{"LeadingNul", kRegSz, std::string("\0ab", 3), u""},
-        ReadCase{"SizeZeroIsEmptyNotAbsent", kRegSz, "", u""},
-        ReadCase{"ExpandSz", 2, "abc", std::nullopt}, ReadCase{"Binary", 3, "abc", std::nullopt},
-        ReadCase{"Dword", 4, std::string("\1\0\0\0", 4), std::nullopt},
-        ReadCase{"MultiSz", 7, std::string("a\0b\0\0", 5), std::nullopt},
-        ReadCase{"MissingValue", std::nullopt, "", std::nullopt},
-        ReadCase{"HighLatinBytes", kRegSz, "caf\xE9", u"caf\u00E9"},
-        // A long value reads back whole, NUL-terminated or not.
-        ReadCase{"NulBeyond32767", kRegSz, std::string(40000, 'a') + std::string(1, '\0'),
-                 std::u16string(40000, u'a')},
-        ReadCase{"OneMebibyte", kRegSz, std::string(1 << 20, 'x'), std::u16string(1 << 20, u'x')}),
-    [](const testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Values, RegStoreRead,
+                         testing::ValuesIn(testing_support::StoredValueCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RegStore, MissingKeyIsAbsent) {
   EXPECT_EQ(GetRegString(registry_, kHkeyCurrentUser, u"Software\\Nowhere", u"Value"),

@@ -51,7 +51,7 @@ HResultError InvokeFailure(HRESULT status, EXCEPINFO& info) {
   } else if (info.wCode != 0) {
     status = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, info.wCode);
   }
-  return HResultError(status, description.view());
+  return {status, description.view()};
 }
 
 }  // namespace
