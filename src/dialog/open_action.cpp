@@ -45,8 +45,10 @@ OpenOutcome Refused(HResult status, std::u16string reason) {
 OpenOutcome RunSteps(OpenDialogView& view, OpenServices& services) {
   const std::shared_ptr<host::Application> host = services.HostApp();
 
-  const NormalisedAddress address = NormaliseWebAddress(view.Text());
-  if (address.prefixed) {
+  const std::u16string typed = view.Text();
+  const std::u16string_view meant = view.OfferedAddress(typed);
+  const NormalisedAddress address = NormaliseWebAddress(meant);
+  if (address.prefixed || meant != typed) {
     view.SetText(address.text);
   }
   view.SetMousePointer(kHourglassPointer);

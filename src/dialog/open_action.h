@@ -29,6 +29,9 @@ class OpenDialogView {
   // Tells the user that the web could not be opened, and why: `reason`, or
   // the system's description of `failure` where the reason is empty.
   virtual void ReportOpenFailure(HResult failure, std::u16string_view reason) = 0;
+  // The address `text` stands for where it is one the dialog offered in a
+  // shorter form (an https address offered without its scheme); else `text`.
+  virtual std::u16string_view OfferedAddress(std::u16string_view text) const { return text; }
 };
 
 // What the action needs besides the dialog.

@@ -70,4 +70,71 @@ std::vector<std::u16string_view> TypedAddresses(std::u16string_view mru_value, s
   return addresses;
 }
 
+namespace {
+
+// The length of the "http://" or "https://" in front of `address` (any
+// letter case); 0 when there is none.
+std::size_t SchemeLength(std::u16string_view address) {
+  for (const std::u16string_view scheme :
+       {std::u16string_view(u"http://"), std::u16string_view(u"https://")}) {
+    if (address.size() >= scheme.size()) {
+      bool same = true;
+      for (std::size_t i = 0; i < scheme.size() && same; ++i) {
+        const char16_t c = address[i];
+        same = (c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c) == scheme[i];
+      }
+      if (same) {
+        return scheme.size();
+      }
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::u16string_view AddressOffers::AddressFor(std::u16string_view text) const noexcept {
+  for (const auto& [offer, address] : secure) {
+    if (offer == text) {
+      return address;
+    }
+  }
+  return text;
+}
+
+AddressOffers OfferedAddresses(std::u16string_view mru_value, std::size_t most) {
+  const std::vector<std::u16string_view> addresses = TypedAddresses(mru_value, most);
+  AddressOffers offers;
+  // The same open addressing as above, over both forms of every address.
+  std::size_t slots = 2;
+  while (slots < 4 * addresses.size()) {
+    slots *= 2;
+  }
+  std::vector<std::uint32_t> table(slots);
+  const auto offer = [&](std::u16string_view text) {
+    std::size_t slot = HashOf(text) & (slots - 1);
+    while (table[slot] != 0 && offers.texts[table[slot] - 1] != text) {
+      slot = (slot + 1) & (slots - 1);
+    }
+    if (table[slot] != 0) {
+      return false;
+    }
+    offers.texts.push_back(text);
+    table[slot] = static_cast<std::uint32_t>(offers.texts.size());
+    return true;
+  };
+  for (const std::u16string_view address : addresses) {
+    offer(address);
+    const std::size_t scheme = SchemeLength(address);
+    const std::u16string_view bare = address.substr(scheme);
+    if (scheme == 0 || bare.empty() || !offer(bare)) {
+      continue;
+    }
+    if (scheme == 8) {  // "https://"
+      offers.secure.emplace_back(bare, address);
+    }
+  }
+  return offers;
+}
+
 }  // namespace sorvane

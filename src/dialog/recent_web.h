@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "dialog/web_address.h"
@@ -39,5 +40,22 @@ inline constexpr std::size_t kLongestTypedAddress = 2083;
 // The views are into `mru_value`.
 std::vector<std::u16string_view> TypedAddresses(std::u16string_view mru_value,
                                                 std::size_t most = kMostTypedAddresses);
+
+// What the text box offers for the addresses "Value" holds (TypedAddresses):
+// each as it is held and, for one with "http://" or "https://" in front (any
+// letter case), also without it, as people type addresses; each text once.
+struct AddressOffers {
+  std::vector<std::u16string_view> texts;  // into the value
+  // Texts without "https://" that stand for an address with it, and that
+  // address: opened as they read, they would become another web (http).
+  std::vector<std::pair<std::u16string, std::u16string>> secure;
+
+  // The address an offer stands for: its https address for one of `secure`,
+  // the text itself for anything else.
+  std::u16string_view AddressFor(std::u16string_view text) const noexcept;
+};
+// The newest address that gives a text decides what it stands for.
+AddressOffers OfferedAddresses(std::u16string_view mru_value,
+                               std::size_t most = kMostTypedAddresses);
 
 }  // namespace sorvane

@@ -222,13 +222,15 @@ void FrmOpen::OfferSuggestions() noexcept {
     const std::u16string value =
         GetRegString(services_.Registry(), kHkeyCurrentUser, kFileNameMruKey, kFileNameMruValue)
             .value_or(u"");
-    const std::vector<std::u16string_view> addresses = TypedAddresses(value);
-    if (addresses.empty()) {
+    AddressOffers offers = OfferedAddresses(value);
+    if (offers.texts.empty()) {
       return;
     }
     // The system's list is a window too: made in the dialog's look.
     const VisualStylesScope themed;
-    loaded_->suggestions.emplace(Control(IDC_TXTWEBURL), addresses);
+    loaded_->suggestions.emplace(Control(IDC_TXTWEBURL), offers.texts);
+    offers.texts.clear();  // views into `value`, which goes
+    loaded_->offers = std::move(offers);
     loaded_->keyboard->SetSuggestions(&*loaded_->suggestions);
   } catch (...) {  // NOLINT(bugprone-empty-catch): the text box stays as it was
   }
@@ -279,6 +281,10 @@ void FrmOpen::ReportOpenFailure(HResult failure, std::u16string_view reason) {
   }
   ShowMessage(hWnd(), OpenFailureMessage(reason.empty() ? DescribeHResult(failure)
                                                         : std::u16string(reason)));
+}
+
+std::u16string_view FrmOpen::OfferedAddress(std::u16string_view text) const {
+  return loaded_ == nullptr ? text : loaded_->offers.AddressFor(text);
 }
 
 void FrmOpen::cmdOpen_Click() {

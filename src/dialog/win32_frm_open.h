@@ -16,6 +16,7 @@
 #include "common/win32_handles.h"
 #include "dialog/close_box.h"
 #include "dialog/open_action.h"
+#include "dialog/recent_web.h"
 #include "dialog/win32_address_suggestions.h"
 #include "dialog/win32_dialog_keyboard.h"
 #include "dialog/win32_window_menu.h"
@@ -51,6 +52,7 @@ class FrmOpen final : public OpenDialogView, public std::enable_shared_from_this
   void SetText(std::u16string_view text) override;
   void SetMousePointer(std::int16_t pointer) override;
   void ReportOpenFailure(HResult failure, std::u16string_view reason) override;
+  std::u16string_view OfferedAddress(std::u16string_view text) const override;
 
  private:
   // Everything of one load: the window and what serves it, owned together.
@@ -59,6 +61,7 @@ class FrmOpen final : public OpenDialogView, public std::enable_shared_from_this
     UniqueIcon icon_large;
     UniqueIcon icon_small;
     std::optional<AddressSuggestions> suggestions;  // after the first showing, if any
+    AddressOffers offers;                           // their https forms only
     std::optional<DialogKeyboard> keyboard;
     std::optional<CloseBox> close_box;  // hSysMenu and MenuInfo of this load
     bool focus_text_on_show = true;

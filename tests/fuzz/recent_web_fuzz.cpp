@@ -3,6 +3,7 @@
 // give back the parts, and "Value" must put the new address before the old;
 // the addresses offered from any earlier "Value" are each a distinct part of it.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -74,6 +75,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t j = 0; j < i; ++j) {
       Check(offered[j] != offered[i]);
     }
+  }
+  // Both forms of each: distinct texts, each an offered address or the end of
+  // one; a text standing for another address stands for the https form of it.
+  const sorvane::AddressOffers forms = sorvane::OfferedAddresses(previous, 8);
+  Check(forms.texts.size() <= 2 * offered.size());
+  for (std::size_t i = 0; i < forms.texts.size(); ++i) {
+    Check(std::any_of(offered.begin(), offered.end(), [&](std::u16string_view address) {
+      return address.ends_with(forms.texts[i]);
+    }));
+    for (std::size_t j = 0; j < i; ++j) {
+      Check(forms.texts[j] != forms.texts[i]);
+    }
+    const std::u16string_view meant = forms.AddressFor(forms.texts[i]);
+    Check(meant == forms.texts[i] ||
+          (meant.size() == forms.texts[i].size() + 8 && meant.ends_with(forms.texts[i])));
   }
   return 0;
 }

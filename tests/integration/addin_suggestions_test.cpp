@@ -54,6 +54,31 @@ TEST_F(Suggestions, TheWebsOpenedBeforeAreOfferedAndTheListTakesTheFirstKey) {
   }
 }
 
+// An address is offered as it was typed, without "http://"; picked, it opens
+// the same web, and the value keeps one spelling of it.
+TEST_F(Suggestions, AWebTypedWithoutItsSchemeIsOfferedSo) {
+  ASSERT_EQ(Load(), S_OK);
+  OpenWith(L"myserver/sales");
+  Click();
+  HWND dialog = FindDialog();
+  ASSERT_NE(dialog, nullptr);
+  KeyIn(TextBoxOf(dialog), L"mys");
+  ASSERT_EQ(ShownSuggestions(dialog), 1);
+  PostKey(TextBoxOf(dialog), VK_DOWN);
+  PostKey(TextBoxOf(dialog), VK_RETURN);
+  EXPECT_EQ(TextOf(dialog), u"myserver/sales");
+  PostKey(TextBoxOf(dialog), VK_RETURN);
+  EXPECT_EQ(FindDialog(), nullptr);
+  ASSERT_EQ(model_.opened().size(), 2U);
+  EXPECT_EQ(model_.opened().back().server, u"http://myserver");
+  EXPECT_EQ(Mru(), u"http://myserver/sales http://myserver/sales ");
+  Click();
+  dialog = FindDialog();
+  ASSERT_NE(dialog, nullptr);
+  KeyIn(TextBoxOf(dialog), L"mys");
+  EXPECT_EQ(ShownSuggestions(dialog), 1) << "offered once";
+}
+
 TEST_F(Suggestions, AnOddValueOfAMebibyteIsOfferedAsFarAsItHoldsAddresses) {
   // Newest first: blank runs, a comma, a character of the code page (1252's
   // "é"), a repeat; then a mebibyte of other addresses.
@@ -75,6 +100,9 @@ TEST_F(Suggestions, AnOddValueOfAMebibyteIsOfferedAsFarAsItHoldsAddresses) {
   Type(dialog, L"");
   KeyIn(TextBoxOf(dialog), L"http://host/web");
   EXPECT_EQ(ShownSuggestions(dialog), 998) << "the newest thousand addresses, two odd ones";
+  Type(dialog, L"");
+  KeyIn(TextBoxOf(dialog), L"host/web");
+  EXPECT_EQ(ShownSuggestions(dialog), 998) << "the same thousand without their scheme";
   EXPECT_EQ(standin::ReadHostValue(HostValue::kFileNameMru)->text.size(), value.size());
 }
 

@@ -598,6 +598,72 @@ TEST_F(FrmOpenSuggestionTest, EnterAndEscCloseTheListFirst) {
   }
 }
 
+// Earlier addresses are offered as people type them, with their scheme or
+// without, in any letter case; disk and UNC paths as they were typed.
+TEST_F(FrmOpenSuggestionTest, OffersEachAddressWithItsSchemeOrWithout) {
+  struct Case {
+    const wchar_t* typed;
+    std::set<std::u16string> offered;
+  };
+  for (const Case& c : {
+           Case{L"alp", {u"alpha-server/one"}},
+           Case{L"ALP", {u"alpha-server/one"}},
+           Case{L"http://alp", {u"http://alpha-server/one"}},
+           Case{L"HTTP://alp", {u"http://alpha-server/one"}},
+           Case{L"sec", {u"secure/x"}},
+           Case{L"https://sec", {u"https://secure/x"}},
+           Case{L"c:\\we", {u"c:\\webs\\site"}},
+           Case{L"\\\\sr", {u"\\\\srv\\webs"}},
+           Case{L"bet", {u"beta/two"}} /* held in both forms, offered once */,
+           Case{L"http://bet", {u"http://beta/two"}},
+           Case{L"h",
+                {u"http://alpha-server/one", u"https://secure/x", u"http://\\\\srv\\webs",
+                 u"http://beta/two"}},
+       }) {
+    SCOPED_TRACE(testing::Message() << c.typed);
+    services_.StoreMru(
+        "http://alpha-server/one https://secure/x c:\\webs\\site http://\\\\srv\\webs "
+        "http://beta/two beta/two ");
+    const HWND dialog = Show();
+    KeyIn(TextBoxOf(dialog), c.typed);
+    // The system's list draws its items itself: Down puts each in the box.
+    const int count = ShownSuggestions(dialog);
+    std::set<std::u16string> shown;
+    for (int i = 0; i < count; ++i) {
+      PostKey(TextBoxOf(dialog), VK_DOWN);
+      shown.insert(TextOf(dialog));
+    }
+    EXPECT_EQ(shown, c.offered);
+    EXPECT_EQ(count, static_cast<int>(c.offered.size())) << "each once";
+    UnloadOpenForm();
+  }
+}
+
+// A picked offer goes into the box as offered, and opens the web it was
+// opened as: an https address offered without its scheme stays https.
+TEST_F(FrmOpenSuggestionTest, APickedOfferOpensTheWebItStandsFor) {
+  struct Case {
+    const wchar_t* typed;
+    const char16_t* picked;
+    const char16_t* server;
+  };
+  for (const Case& c : {Case{L"alp", u"alpha-server/one", u"http://alpha-server"},
+                        Case{L"sec", u"secure/x", u"https://secure"},
+                        Case{L"https://sec", u"https://secure/x", u"https://secure"}}) {
+    SCOPED_TRACE(testing::Message() << c.typed);
+    services_.StoreMru("https://secure/x http://alpha-server/one ");
+    const HWND dialog = Show();
+    KeyIn(TextBoxOf(dialog), c.typed);
+    ASSERT_EQ(ShownSuggestions(dialog), 1);
+    PostKey(TextBoxOf(dialog), VK_DOWN);
+    EXPECT_EQ(TextOf(dialog), c.picked);
+    PostKey(TextBoxOf(dialog), VK_RETURN);  // closes the list
+    PostKey(TextBoxOf(dialog), VK_RETURN);  // opens
+    ASSERT_EQ(FindDialog(), nullptr);
+    EXPECT_EQ(services_.opened().back().server, c.server);
+  }
+}
+
 // With suggestions at hand but none shown, every key does what it always did.
 struct ClosedListKey {
   const char* name;
