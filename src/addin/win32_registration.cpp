@@ -62,8 +62,28 @@ void DeleteIfEmpty(HKEY root, const std::u16string& path) {
   }
 }
 
+// From Windows Vista SP1 on, RegisterTypeLib and UnRegisterTypeLib ignore a
+// per-user installer's mapping of HKEY_CLASSES_ROOT to the user's classes
+// (RegOverridePredefKey) and write to the machine's, which a standard user
+// may not, unless the process has asked for per-user registration first.
+// Without the mapping the call changes nothing. Windows XP lacks it: looked
+// up at run time.
+void EnablePerUserTypeLibRegistration() {
+  const HMODULE automation = ::GetModuleHandleW(L"oleaut32.dll");
+  if (automation == nullptr) {
+    return;
+  }
+  using Enable = void(WINAPI*)();
+  const auto enable = reinterpret_cast<Enable>(
+      reinterpret_cast<void*>(::GetProcAddress(automation, "OaEnablePerUserTLibRegistration")));
+  if (enable != nullptr) {
+    enable();
+  }
+}
+
 void Register() {
   const std::u16string module = ModuleFilePath();
+  EnablePerUserTypeLibRegistration();
   SetString(HKEY_CLASSES_ROOT, kClassKey, nullptr, kProgId);
   {
     const RegistryKey server =
@@ -86,22 +106,41 @@ void Register() {
   Check(add_in.WriteDword(L"LoadBehavior", kLoadAtStartup));
 }
 
+// Removes everything of ours. Each step is tried even when one before it
+// failed (a registration that failed half way leaves any of them); the first
+// failure is thrown at the end.
 void Unregister() {
-  DeleteTree(HKEY_CURRENT_USER, kAddInKey);
-  // The host's own keys stay unless they held nothing but our entry: the
-  // entry's parents Addins, FrontPage and Office, each cut from its path.
-  std::u16string parent = kAddInKey;
-  for (int level = 0; level < 3; ++level) {
-    parent.resize(parent.rfind(u'\\'));
-    DeleteIfEmpty(HKEY_CURRENT_USER, parent);
-  }
-
-  Bstr registered;
-  if (SUCCEEDED(::QueryPathOfRegTypeLib(LIBID_Sorvane, 1, 0, 0, registered.put()))) {
-    ThrowIfFailed(::UnRegisterTypeLib(LIBID_Sorvane, 1, 0, 0, kSyskind));
-  }
-  DeleteTree(HKEY_CLASSES_ROOT, kProgId);
-  DeleteTree(HKEY_CLASSES_ROOT, kClassKey);
+  HRESULT first_failure = S_OK;
+  const auto step = [&first_failure](auto&& remove) {
+    try {
+      remove();
+    } catch (...) {
+      const HRESULT failure = CaughtHResult();
+      if (SUCCEEDED(first_failure)) {
+        first_failure = failure;
+      }
+    }
+  };
+  step([] {
+    DeleteTree(HKEY_CURRENT_USER, kAddInKey);
+    // The host's own keys stay unless they held nothing but our entry: the
+    // entry's parents Addins, FrontPage and Office, each cut from its path.
+    std::u16string parent = kAddInKey;
+    for (int level = 0; level < 3; ++level) {
+      parent.resize(parent.rfind(u'\\'));
+      DeleteIfEmpty(HKEY_CURRENT_USER, parent);
+    }
+  });
+  step([] {
+    EnablePerUserTypeLibRegistration();
+    Bstr registered;
+    if (SUCCEEDED(::QueryPathOfRegTypeLib(LIBID_Sorvane, 1, 0, 0, registered.put()))) {
+      ThrowIfFailed(::UnRegisterTypeLib(LIBID_Sorvane, 1, 0, 0, kSyskind));
+    }
+  });
+  step([] { DeleteTree(HKEY_CLASSES_ROOT, kProgId); });
+  step([] { DeleteTree(HKEY_CLASSES_ROOT, kClassKey); });
+  ThrowIfFailed(first_failure);
 }
 
 }  // namespace
@@ -111,7 +150,14 @@ HRESULT RegisterServer() noexcept {
     Register();
     return S_OK;
   } catch (...) {
-    return CaughtHResult();
+    const HRESULT failure = CaughtHResult();
+    // All or nothing: a registration that failed half way is taken back, and
+    // its own failure is what is reported.
+    try {
+      Unregister();
+    } catch (...) {  // NOLINT(bugprone-empty-catch): the registration's failure is the news
+    }
+    return failure;
   }
 }
 

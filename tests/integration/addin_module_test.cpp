@@ -8,6 +8,7 @@
 #include "addin_fixture.h"
 #include "com/win32_host_ids.h"
 #include "common/win32_handles.h"
+#include "common/win32_registry_key.h"
 
 namespace sorvane::testing_support {
 namespace {
@@ -173,6 +174,79 @@ TEST(ModuleRegistration, AKeyThatCannotBeWrittenFailsIt) {
   EXPECT_EQ(::RegOpenKeyExW(HKEY_CLASSES_ROOT, kClassKey, 0, KEY_READ, &left),
             ERROR_FILE_NOT_FOUND);
   const UniqueKey left_key(left);
+  ::FreeLibrary(module);
+}
+
+// Every key below `path` with its values, one line each: what a test compares.
+std::string Dump(HKEY root, const std::wstring& path) {
+  RegistryKey key;
+  if (key.Open(root, path.c_str(), KEY_READ) != ERROR_SUCCESS) {
+    return {};
+  }
+  std::string text(path.begin(), path.end());
+  DWORD longest_name = 0;
+  DWORD longest_data = 0;
+  ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     &longest_name, &longest_data, nullptr, nullptr);
+  for (DWORD i = 0;; ++i) {
+    std::wstring name(longest_name + 1, L'\0');
+    std::string data(longest_data, '\0');
+    DWORD name_length = longest_name + 1;
+    DWORD size = longest_data;
+    DWORD type = 0;
+    if (::RegEnumValueW(key.get(), i, name.data(), &name_length, nullptr, &type,
+                        reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS) {
+      break;
+    }
+    name.resize(name_length);
+    text.append("\n  ").append(name.begin(), name.end()).append(" ");
+    text.append(std::to_string(type)).append(" ").append(data, 0, size);
+  }
+  std::wstring sub;
+  for (DWORD i = 0; key.SubkeyName(i, sub) == ERROR_SUCCESS; ++i) {
+    std::wstring below = path;
+    below.append(L"\\").append(sub);
+    text.append("\n").append(Dump(root, below));
+  }
+  return text;
+}
+
+// All or nothing: a registration that fails at its last step (the host's
+// add-in key takes no lasting entry) leaves the classes and the user's keys
+// exactly as they were, and says why.
+TEST(ModuleRegistration, AFailedRegistrationLeavesNothingBehind) {
+  const OleApartment apartment;
+  const HMODULE module = ::LoadLibraryW(reinterpret_cast<const wchar_t*>(ModulePath().c_str()));
+  ASSERT_NE(module, nullptr);
+  using Entry = HRESULT(STDAPICALLTYPE*)();
+  const auto register_server = reinterpret_cast<Entry>(
+      reinterpret_cast<void*>(::GetProcAddress(module, "DllRegisterServer")));
+  ASSERT_NE(register_server, nullptr);
+
+  constexpr wchar_t kAddIns[] = L"Software\\Microsoft\\Office\\FrontPage\\Addins";
+  ASSERT_EQ(RegistryKey::DeleteTree(HKEY_CURRENT_USER, kAddIns), ERROR_SUCCESS);
+  {
+    // The host's key with another add-in's entry, both volatile.
+    RegistryKey other;
+    ASSERT_EQ(other.Create(HKEY_CURRENT_USER, kAddIns, KEY_ALL_ACCESS, REG_OPTION_VOLATILE),
+              ERROR_SUCCESS);
+    ASSERT_EQ(other.Create(other.get(), L"Other.AddIn", KEY_ALL_ACCESS, REG_OPTION_VOLATILE),
+              ERROR_SUCCESS);
+    ASSERT_EQ(other.WriteDword(L"LoadBehavior", 3), ERROR_SUCCESS);
+  }
+  const auto snapshot = [] {
+    return Dump(HKEY_CLASSES_ROOT, L"CLSID\\{53652739-6305-4BA2-B332-D8F23DC92BCD}") +
+           Dump(HKEY_CLASSES_ROOT, L"Sorvane.Connect") +
+           Dump(HKEY_CLASSES_ROOT, L"TypeLib\\{3B094E0E-B3A8-474E-AC0F-BD0077AE584F}") +
+           Dump(HKEY_CLASSES_ROOT, L"Interface\\{DC917784-484C-4CE0-8B7B-856B91F4C52E}") +
+           Dump(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office");
+  };
+  const std::string before = snapshot();
+  EXPECT_EQ(register_server(), HRESULT_FROM_WIN32(ERROR_CHILD_MUST_BE_VOLATILE));
+  EXPECT_EQ(snapshot(), before);
+  EXPECT_NE(before.find("Other.AddIn"), std::string::npos) << "the host's keys stay";
+
+  EXPECT_EQ(RegistryKey::DeleteTree(HKEY_CURRENT_USER, kAddIns), ERROR_SUCCESS);
   ::FreeLibrary(module);
 }
 

@@ -29,6 +29,21 @@ def ours(key):
     return ADDIN.startswith(key + "\\") and key.startswith("HKEY_CURRENT_USER\\SOFTWARE\\MICROSOFT")
 
 
+def per_user_first(dll, arch, unregister):
+    """Whether the module asks oleaut32 for per-user type-library registration
+    before it registers (or unregisters) the library, as Wine's relay trace
+    shows it: Windows Vista SP1 and later otherwise write the machine's keys
+    for a standard user's per-user install, and fail. Wine has no such export;
+    the lookup itself is what the trace shows."""
+    args = ["regsvr32", "/s"] + (["/u"] if unregister else []) + [dll]
+    trace = run(args, arch=arch, env={"WINEDEBUG": "+relay"}).stderr.splitlines()
+    target = "oleaut32.UnRegisterTypeLib(" if unregister else "oleaut32.LoadTypeLibEx("
+    asked = [i for i, line in enumerate(trace)
+             if "GetProcAddress" in line and '"OaEnablePerUserTLibRegistration"' in line]
+    library = [i for i, line in enumerate(trace) if "Call " + target in line]
+    return bool(asked and library and asked[0] < library[0])
+
+
 def main():
     module, program = sys.argv[1], sys.argv[2]
     arch = sys.argv[3] if len(sys.argv) > 3 else "x64"
@@ -90,6 +105,11 @@ def main():
         checks.check(not left, f"{hive}: unregistering removes everything: {left[:5]}")
     started = addins_started(program, arch)
     checks.check(not started, f"the host no longer loads it: {started}")
+
+    checks.check(per_user_first(dll, arch, unregister=False),
+                 "per-user type-library registration is asked for before the library is registered")
+    checks.check(per_user_first(dll, arch, unregister=True),
+                 "and before it is unregistered")
     checks.finish()
 
 

@@ -31,14 +31,17 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def run(args, arch="x64", stdin=None, timeout=600):
-    """Runs a Windows program in the project's prefix for `arch`. When the
-    emulator itself crashes (32-bit Wine under qemu), retries once and says so;
-    a failure of the product is never retried."""
+def run(args, arch="x64", stdin=None, timeout=600, env=None):
+    """Runs a Windows program in the project's prefix for `arch`, with `env`
+    added to the environment. When the emulator itself crashes (32-bit Wine
+    under qemu), retries once and says so; a failure of the product is never
+    retried."""
     command = [os.path.join(ROOT, "scripts", "wine"), "--arch", arch, "--collect-output"] + args
+    environment = dict(os.environ, **(env or {}))
     for attempt in (1, 2):
         result = subprocess.run(command, input=stdin, capture_output=True, text=True,
-                                encoding="utf-8", errors="replace", timeout=timeout)
+                                encoding="utf-8", errors="replace", timeout=timeout,
+                                env=environment)
         if EMULATOR_CRASH in result.stderr and attempt == 1:
             print(f"note: the emulator crashed ({EMULATOR_CRASH}); running once more",
                   file=sys.stderr)
