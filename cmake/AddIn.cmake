@@ -92,6 +92,9 @@ function(sorvane_module_compiler target)
 endfunction()
 
 get_target_property(common_sources sorvane_common SOURCES)
+# The module reads no registry value through the key owner (its store reads
+# the host's values through the ANSI functions): its objects are linked whole.
+list(FILTER common_sources EXCLUDE REGEX "win32_registry_key_read")
 get_target_property(portable_sources sorvane_portable SOURCES)
 get_target_property(win32_sources sorvane_win32 SOURCES)
 add_library(Sorvane SHARED

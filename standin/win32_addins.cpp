@@ -88,13 +88,13 @@ std::vector<AddInEntry> ListAddInEntries() {
   if (add_ins.Open(HKEY_CURRENT_USER, kAddInsKey, KEY_READ) != ERROR_SUCCESS) {
     return entries;
   }
-  std::wstring name;
+  std::u16string name;
   for (DWORD index = 0; add_ins.SubkeyName(index, name) == ERROR_SUCCESS; ++index) {
     RegistryKey entry;
-    if (entry.Open(add_ins.get(), name.c_str(), KEY_READ) != ERROR_SUCCESS) {
+    if (entry.Open(add_ins.get(), Wide(name), KEY_READ) != ERROR_SUCCESS) {
       continue;
     }
-    entries.push_back({FromWide(name), QueryString(entry, L"FriendlyName"),
+    entries.push_back({name, QueryString(entry, L"FriendlyName"),
                        QueryString(entry, L"Description"), entry.ReadDword(L"LoadBehavior").value});
   }
   return entries;

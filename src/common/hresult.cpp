@@ -14,13 +14,9 @@ HResultError::HResultError(HResult code, std::u16string_view description) noexce
     return;
   }
   try {
-    description_ = std::make_shared<const std::u16string>(description);
+    description_.assign(description);
   } catch (...) {  // NOLINT(bugprone-empty-catch): the status alone is still the failure
   }
-}
-
-std::u16string_view HResultError::description() const noexcept {
-  return description_ == nullptr ? std::u16string_view() : std::u16string_view(*description_);
 }
 
 CaughtFailure CaughtFailureInfo() noexcept {

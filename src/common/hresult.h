@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <exception>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -39,21 +38,22 @@ constexpr bool Failed(HResult hr) {
 }
 
 // The exception carries its status and, where the failing party gave one, its
-// own description of the failure (an automation exception's text). Making
-// and copying it never fails: a description that cannot be kept is dropped.
-class HResultError : public std::exception {
+// own description of the failure (an automation exception's text). Making it
+// never fails: a description that cannot be kept is dropped. It is thrown as
+// a temporary and caught by reference, so it is never copied.
+class HResultError : public std::exception {  // NOLINT(cert-err60-cpp): never copied, see above
  public:
   explicit HResultError(HResult code) noexcept;
   HResultError(HResult code, std::u16string_view description) noexcept;
   HResult code() const noexcept { return code_; }
   // Empty when the failing party gave none.
-  std::u16string_view description() const noexcept;
+  std::u16string_view description() const noexcept { return description_; }
   const char* what() const noexcept override { return text_; }
 
  private:
   HResult code_;
   char text_[24] = "HRESULT 0x00000000";
-  std::shared_ptr<const std::u16string> description_;
+  std::u16string description_;
 };
 
 // Writes the status as eight upper-case hexadecimal digits.

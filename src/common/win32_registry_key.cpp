@@ -26,64 +26,6 @@ LSTATUS RegistryKey::Create(HKEY root, const wchar_t* path, REGSAM access, DWORD
   return status;
 }
 
-RegistryKey::BytesRead RegistryKey::ReadBytes(const wchar_t* name) const {
-  BytesRead read;
-  DWORD size = 0;
-  read.status = ::RegQueryValueExW(get(), name, nullptr, &read.type, nullptr, &size);
-  for (int attempt = 0; attempt < kReadAttempts && read.status == ERROR_SUCCESS; ++attempt) {
-    read.data.resize(size);
-    DWORD got = size;
-    read.status = ::RegQueryValueExW(get(), name, nullptr, &read.type,
-                                     size == 0 ? nullptr : read.data.data(), &got);
-    if (read.status == ERROR_MORE_DATA) {
-      size = got;  // it grew meanwhile
-      read.status = ERROR_SUCCESS;
-      continue;
-    }
-    if (read.status == ERROR_SUCCESS) {
-      read.data.resize(got);
-      return read;
-    }
-  }
-  if (read.status == ERROR_SUCCESS) {
-    read.status = ERROR_MORE_DATA;  // it kept growing
-  }
-  read.data.clear();
-  return read;
-}
-
-RegistryKey::StringRead RegistryKey::ReadString(const wchar_t* name) const {
-  BytesRead bytes = ReadBytes(name);
-  StringRead read;
-  read.status = bytes.status;
-  read.type = bytes.type;
-  if (!read.found()) {
-    return read;
-  }
-  if (read.type != REG_SZ && read.type != REG_EXPAND_SZ) {
-    read.status = ERROR_UNSUPPORTED_TYPE;
-    return read;
-  }
-  const std::u16string_view units(reinterpret_cast<const char16_t*>(bytes.data.data()),
-                                  bytes.data.size() / sizeof(char16_t));
-  read.text.assign(units.substr(0, units.find(u'\0')));
-  return read;
-}
-
-RegistryKey::DwordRead RegistryKey::ReadDword(const wchar_t* name) const noexcept {
-  DwordRead read;
-  DWORD size = sizeof read.value;
-  read.status = ::RegQueryValueExW(get(), name, nullptr, &read.type,
-                                   reinterpret_cast<BYTE*>(&read.value), &size);
-  // A longer value does not fit (ERROR_MORE_DATA): it is no DWORD either.
-  const bool there = read.found() || read.status == ERROR_MORE_DATA;
-  if (there && (read.type != REG_DWORD || size != sizeof read.value)) {
-    read.status = ERROR_UNSUPPORTED_TYPE;
-    read.value = 0;
-  }
-  return read;
-}
-
 LSTATUS RegistryKey::WriteString(const wchar_t* name, const std::u16string& text) const noexcept {
   return WriteBytes(name, REG_SZ, text.c_str(), (text.size() + 1) * sizeof(char16_t));
 }
@@ -101,15 +43,15 @@ LSTATUS RegistryKey::WriteBytes(const wchar_t* name, DWORD type, const void* dat
                           static_cast<DWORD>(size));
 }
 
-LSTATUS RegistryKey::SubkeyName(DWORD index, std::wstring& name) const {
+LSTATUS RegistryKey::SubkeyName(DWORD index, std::u16string& name) const {
   DWORD longest = 0;
   LSTATUS status = ::RegQueryInfoKeyW(get(), nullptr, nullptr, nullptr, nullptr, &longest, nullptr,
                                       nullptr, nullptr, nullptr, nullptr, nullptr);
   for (int attempt = 0; attempt < kReadAttempts && status == ERROR_SUCCESS; ++attempt) {
-    name.assign(static_cast<std::size_t>(longest) + 1, L'\0');
+    name.assign(static_cast<std::size_t>(longest) + 1, u'\0');
     DWORD length = longest + 1;
-    status =
-        ::RegEnumKeyExW(get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    status = ::RegEnumKeyExW(get(), index, reinterpret_cast<wchar_t*>(name.data()), &length,
+                             nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_SUCCESS) {
       name.resize(length);
       return status;
@@ -139,7 +81,7 @@ LSTATUS RegistryKey::DeleteTree(HKEY root, const wchar_t* path) {
       return opened;
     }
     // Always the first subkey: each one deleted makes the next the first.
-    std::wstring name;
+    std::u16string name;
     for (;;) {
       const LSTATUS next = key.SubkeyName(0, name);
       if (next == ERROR_NO_MORE_ITEMS) {
@@ -148,7 +90,7 @@ LSTATUS RegistryKey::DeleteTree(HKEY root, const wchar_t* path) {
       if (next != ERROR_SUCCESS) {
         return next;
       }
-      const LSTATUS deleted = DeleteTree(key.get(), name.c_str());
+      const LSTATUS deleted = DeleteTree(key.get(), reinterpret_cast<const wchar_t*>(name.c_str()));
       if (deleted != ERROR_SUCCESS) {
         return deleted;
       }

@@ -71,7 +71,7 @@ class RegistryKey {
                                    std::size_t size) const noexcept;
 
   // The name of subkey `index`, whatever its length; ERROR_NO_MORE_ITEMS past the last.
-  [[nodiscard]] LSTATUS SubkeyName(DWORD index, std::wstring& name) const;
+  [[nodiscard]] LSTATUS SubkeyName(DWORD index, std::u16string& name) const;
   // How many subkeys and values the key holds.
   [[nodiscard]] LSTATUS Counts(DWORD& subkeys, DWORD& values) const noexcept;
 

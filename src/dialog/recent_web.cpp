@@ -94,8 +94,9 @@ std::size_t SchemeLength(std::u16string_view address) {
 }  // namespace
 
 std::u16string_view AddressOffers::AddressFor(std::u16string_view text) const noexcept {
-  for (const auto& [offer, address] : secure) {
-    if (offer == text) {
+  constexpr std::size_t kHttps = 8;  // "https://"
+  for (const std::u16string& address : secure) {
+    if (std::u16string_view(address).substr(kHttps) == text) {
       return address;
     }
   }
@@ -131,7 +132,7 @@ AddressOffers OfferedAddresses(std::u16string_view mru_value, std::size_t most) 
       continue;
     }
     if (scheme == 8) {  // "https://"
-      offers.secure.emplace_back(bare, address);
+      offers.secure.emplace_back(address);
     }
   }
   return offers;

@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "dialog/web_address.h"
@@ -46,9 +45,9 @@ std::vector<std::u16string_view> TypedAddresses(std::u16string_view mru_value,
 // letter case), also without it, as people type addresses; each text once.
 struct AddressOffers {
   std::vector<std::u16string_view> texts;  // into the value
-  // Texts without "https://" that stand for an address with it, and that
-  // address: opened as they read, they would become another web (http).
-  std::vector<std::pair<std::u16string, std::u16string>> secure;
+  // The addresses with "https://" whose text without it is theirs: opened as
+  // it reads, that text would become another web (http).
+  std::vector<std::u16string> secure;
 
   // The address an offer stands for: its https address for one of `secure`,
   // the text itself for anything else.

@@ -202,10 +202,10 @@ std::string Dump(HKEY root, const std::wstring& path) {
     text.append("\n  ").append(name.begin(), name.end()).append(" ");
     text.append(std::to_string(type)).append(" ").append(data, 0, size);
   }
-  std::wstring sub;
+  std::u16string sub;
   for (DWORD i = 0; key.SubkeyName(i, sub) == ERROR_SUCCESS; ++i) {
     std::wstring below = path;
-    below.append(L"\\").append(sub);
+    below.append(L"\\").append(sub.begin(), sub.end());
     text.append("\n").append(Dump(root, below));
   }
   return text;

@@ -70,9 +70,9 @@ TEST_F(RegistryKeyTest, DeleteTreeTakesEverythingBelow) {
     ASSERT_EQ(sub.Create(key_.get(), path.c_str(), KEY_WRITE), ERROR_SUCCESS);
     ASSERT_EQ(sub.WriteDword(L"v", 1), ERROR_SUCCESS);
   }
-  std::wstring name;
+  std::u16string name;
   ASSERT_EQ(key_.SubkeyName(0, name), ERROR_SUCCESS);
-  EXPECT_TRUE(name == longest || name == L"c");
+  EXPECT_TRUE(name == std::u16string(255, u'k') || name == u"c");
   DWORD subkeys = 0;
   DWORD values = 0;
   ASSERT_EQ(key_.Counts(subkeys, values), ERROR_SUCCESS);
