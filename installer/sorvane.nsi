@@ -49,6 +49,8 @@ Unicode true
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
 SetCompressor /SOLID lzma
+; No file times in the setup: two builds of one commit give the same bytes.
+SetDateSave off
 
 VIProductVersion "${VERSION}"
 VIAddVersionKey "ProductName" "${PRODUCT}"
