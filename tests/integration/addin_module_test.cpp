@@ -1,13 +1,10 @@
 // The module itself: its type library as the host's tools read it, its class
 // object, and a registration that cannot write its keys.
 
-#include <shlwapi.h>
-
 #include <string>
 
 #include "addin_fixture.h"
 #include "com/win32_host_ids.h"
-#include "common/win32_handles.h"
 #include "common/win32_registry_key.h"
 
 namespace sorvane::testing_support {
@@ -145,38 +142,6 @@ TEST(ModuleEntry, ServesOnlyConnect) {
   ::FreeLibrary(module);
 }
 
-// A key the registration cannot write fails it with the system's status: a
-// volatile class key takes no lasting subkey, so InprocServer32 cannot be made
-// under it. Unregistering then removes what was written before the failure.
-TEST(ModuleRegistration, AKeyThatCannotBeWrittenFailsIt) {
-  constexpr wchar_t kClassKey[] = L"CLSID\\{53652739-6305-4BA2-B332-D8F23DC92BCD}";
-  const OleApartment apartment;
-  const HMODULE module = ::LoadLibraryW(reinterpret_cast<const wchar_t*>(ModulePath().c_str()));
-  ASSERT_NE(module, nullptr);
-  using Entry = HRESULT(STDAPICALLTYPE*)();
-  const auto register_server = reinterpret_cast<Entry>(
-      reinterpret_cast<void*>(::GetProcAddress(module, "DllRegisterServer")));
-  const auto unregister_server = reinterpret_cast<Entry>(
-      reinterpret_cast<void*>(::GetProcAddress(module, "DllUnregisterServer")));
-  ASSERT_NE(register_server, nullptr);
-  ASSERT_NE(unregister_server, nullptr);
-
-  ::SHDeleteKeyW(HKEY_CLASSES_ROOT, kClassKey);
-  HKEY created = nullptr;
-  ASSERT_EQ(::RegCreateKeyExW(HKEY_CLASSES_ROOT, kClassKey, 0, nullptr, REG_OPTION_VOLATILE,
-                              KEY_ALL_ACCESS, nullptr, &created, nullptr),
-            ERROR_SUCCESS);
-  const UniqueKey volatile_key(created);
-
-  EXPECT_EQ(register_server(), HRESULT_FROM_WIN32(ERROR_CHILD_MUST_BE_VOLATILE));
-  EXPECT_EQ(unregister_server(), S_OK);
-  HKEY left = nullptr;
-  EXPECT_EQ(::RegOpenKeyExW(HKEY_CLASSES_ROOT, kClassKey, 0, KEY_READ, &left),
-            ERROR_FILE_NOT_FOUND);
-  const UniqueKey left_key(left);
-  ::FreeLibrary(module);
-}
-
 // Every key below `path` with its values, one line each: what a test compares.
 std::string Dump(HKEY root, const std::wstring& path) {
   RegistryKey key;
@@ -211,10 +176,12 @@ std::string Dump(HKEY root, const std::wstring& path) {
   return text;
 }
 
-// All or nothing: a registration that fails at its last step (the host's
-// add-in key takes no lasting entry) leaves the classes and the user's keys
-// exactly as they were, and says why.
+// All or nothing: a registration that fails at any step (a key that takes no
+// lasting subkey, as an unwritable key would) says why and leaves nothing of
+// the add-in behind; the host's own keys stay as they were.
 TEST(ModuleRegistration, AFailedRegistrationLeavesNothingBehind) {
+  constexpr wchar_t kClassKey[] = L"CLSID\\{53652739-6305-4BA2-B332-D8F23DC92BCD}";
+  constexpr wchar_t kAddIns[] = L"Software\\Microsoft\\Office\\FrontPage\\Addins";
   const OleApartment apartment;
   const HMODULE module = ::LoadLibraryW(reinterpret_cast<const wchar_t*>(ModulePath().c_str()));
   ASSERT_NE(module, nullptr);
@@ -222,31 +189,36 @@ TEST(ModuleRegistration, AFailedRegistrationLeavesNothingBehind) {
   const auto register_server = reinterpret_cast<Entry>(
       reinterpret_cast<void*>(::GetProcAddress(module, "DllRegisterServer")));
   ASSERT_NE(register_server, nullptr);
-
-  constexpr wchar_t kAddIns[] = L"Software\\Microsoft\\Office\\FrontPage\\Addins";
-  ASSERT_EQ(RegistryKey::DeleteTree(HKEY_CURRENT_USER, kAddIns), ERROR_SUCCESS);
-  {
-    // The host's key with another add-in's entry, both volatile.
-    RegistryKey other;
-    ASSERT_EQ(other.Create(HKEY_CURRENT_USER, kAddIns, KEY_ALL_ACCESS, REG_OPTION_VOLATILE),
-              ERROR_SUCCESS);
-    ASSERT_EQ(other.Create(other.get(), L"Other.AddIn", KEY_ALL_ACCESS, REG_OPTION_VOLATILE),
-              ERROR_SUCCESS);
-    ASSERT_EQ(other.WriteDword(L"LoadBehavior", 3), ERROR_SUCCESS);
-  }
-  const auto snapshot = [] {
-    return Dump(HKEY_CLASSES_ROOT, L"CLSID\\{53652739-6305-4BA2-B332-D8F23DC92BCD}") +
-           Dump(HKEY_CLASSES_ROOT, L"Sorvane.Connect") +
+  const auto ours = [&] {
+    return Dump(HKEY_CLASSES_ROOT, kClassKey) + Dump(HKEY_CLASSES_ROOT, L"Sorvane.Connect") +
            Dump(HKEY_CLASSES_ROOT, L"TypeLib\\{3B094E0E-B3A8-474E-AC0F-BD0077AE584F}") +
            Dump(HKEY_CLASSES_ROOT, L"Interface\\{DC917784-484C-4CE0-8B7B-856B91F4C52E}") +
-           Dump(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office");
+           Dump(HKEY_CURRENT_USER, std::wstring(kAddIns) + L"\\Sorvane.Connect");
   };
-  const std::string before = snapshot();
-  EXPECT_EQ(register_server(), HRESULT_FROM_WIN32(ERROR_CHILD_MUST_BE_VOLATILE));
-  EXPECT_EQ(snapshot(), before);
-  EXPECT_NE(before.find("Other.AddIn"), std::string::npos) << "the host's keys stay";
-
-  EXPECT_EQ(RegistryKey::DeleteTree(HKEY_CURRENT_USER, kAddIns), ERROR_SUCCESS);
+  struct Case {
+    const char* step;
+    HKEY root;
+    const wchar_t* made_volatile;  // with another add-in's entry below it
+  };
+  for (const Case& c : {Case{"the class's first subkey", HKEY_CLASSES_ROOT, kClassKey},
+                        Case{"the last, the host's add-in entry", HKEY_CURRENT_USER, kAddIns}}) {
+    SCOPED_TRACE(c.step);
+    ASSERT_EQ(RegistryKey::DeleteTree(c.root, c.made_volatile), ERROR_SUCCESS);
+    {
+      RegistryKey key;
+      ASSERT_EQ(key.Create(c.root, c.made_volatile, KEY_ALL_ACCESS, REG_OPTION_VOLATILE),
+                ERROR_SUCCESS);
+      ASSERT_EQ(key.Create(key.get(), L"Other.AddIn", KEY_ALL_ACCESS, REG_OPTION_VOLATILE),
+                ERROR_SUCCESS);
+    }
+    const std::string host_before = Dump(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office");
+    EXPECT_EQ(register_server(), HRESULT_FROM_WIN32(ERROR_CHILD_MUST_BE_VOLATILE));
+    EXPECT_EQ(ours(), "");
+    if (c.root == HKEY_CURRENT_USER) {
+      EXPECT_EQ(Dump(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office"), host_before);
+    }
+    EXPECT_EQ(RegistryKey::DeleteTree(c.root, c.made_volatile), ERROR_SUCCESS);
+  }
   ::FreeLibrary(module);
 }
 
