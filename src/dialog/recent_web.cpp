@@ -70,33 +70,9 @@ std::vector<std::u16string_view> TypedAddresses(std::u16string_view mru_value, s
   return addresses;
 }
 
-namespace {
-
-// The length of the "http://" or "https://" in front of `address` (any
-// letter case); 0 when there is none.
-std::size_t SchemeLength(std::u16string_view address) {
-  for (const std::u16string_view scheme :
-       {std::u16string_view(u"http://"), std::u16string_view(u"https://")}) {
-    if (address.size() >= scheme.size()) {
-      bool same = true;
-      for (std::size_t i = 0; i < scheme.size() && same; ++i) {
-        const char16_t c = address[i];
-        same = (c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c) == scheme[i];
-      }
-      if (same) {
-        return scheme.size();
-      }
-    }
-  }
-  return 0;
-}
-
-}  // namespace
-
 std::u16string_view AddressOffers::AddressFor(std::u16string_view text) const noexcept {
-  constexpr std::size_t kHttps = 8;  // "https://"
   for (const std::u16string& address : secure) {
-    if (std::u16string_view(address).substr(kHttps) == text) {
+    if (std::u16string_view(address).substr(SchemeOf(address).size()) == text) {
       return address;
     }
   }
@@ -126,12 +102,12 @@ AddressOffers OfferedAddresses(std::u16string_view mru_value, std::size_t most) 
   };
   for (const std::u16string_view address : addresses) {
     offer(address);
-    const std::size_t scheme = SchemeLength(address);
-    const std::u16string_view bare = address.substr(scheme);
-    if (scheme == 0 || bare.empty() || !offer(bare)) {
+    const std::u16string_view scheme = SchemeOf(address);
+    const std::u16string_view bare = address.substr(scheme.size());
+    if (scheme.empty() || bare.empty() || !offer(bare)) {
       continue;
     }
-    if (scheme == 8) {  // "https://"
+    if (scheme.size() == std::u16string_view(u"https://").size()) {
       offers.secure.emplace_back(address);
     }
   }

@@ -29,6 +29,19 @@ bool StartsWithAnyCase(std::u16string_view text, std::u16string_view prefix) {
   return true;
 }
 
+}  // namespace
+
+std::u16string_view SchemeOf(std::u16string_view address) noexcept {
+  for (const std::u16string_view scheme : {kHttp, kHttps}) {
+    if (StartsWithAnyCase(address, scheme)) {
+      return address.substr(0, scheme.size());
+    }
+  }
+  return {};
+}
+
+namespace {
+
 // The 1-based position of the first "/", 0 when there is none.
 std::int16_t FirstSlash(std::u16string_view text) {
   const auto at = text.find(u'/');

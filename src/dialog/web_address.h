@@ -18,6 +18,10 @@ struct NormalisedAddress {
 // "https://" in any case.
 NormalisedAddress NormaliseWebAddress(std::u16string_view typed);
 
+// The "http://" or "https://" in front of `address`, in any letter case, as
+// it stands there; empty when there is none.
+std::u16string_view SchemeOf(std::u16string_view address) noexcept;
+
 struct WebAddress {
   std::u16string WebServer;  // scheme and host, e.g. "http://myserver"
   std::u16string WebName;    // path of the web without its leading "/", e.g. "sales"
