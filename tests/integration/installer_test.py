@@ -14,14 +14,13 @@ be read with the native 64-bit tools in its 32-bit view.
 """
 
 import os
-import subprocess
 import sys
 import time
 
 import pefile
 
-from winetools import (addins_started, Checks, diff, export_hive, ROOT, run, standin, WINE_DIR,
-                       windows_path)
+from winetools import (addins_started, Checks, diff, export_hive, run, standin, started_host,
+                       WINE_DIR, windows_path)
 
 UNINSTALL = ("HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\"
              "KELVRA SORVANE")
@@ -231,12 +230,7 @@ def main():
 
     # An upgrade while the host has the module loaded: the setup says so and,
     # silent, gives up with exit code 2, leaving the installed module alone.
-    host = subprocess.Popen([os.path.join(ROOT, "scripts", "wine"), windows_path(program)],
-                            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-    host.stdin.write("start\n")
-    host.stdin.flush()
-    while (line := host.stdout.readline()) and line.strip() != "start: end":
-        pass
+    host = started_host(program)
     result = run([windows_path(setup), "/S"])
     checks.check(result.returncode == 2, f"upgrade while loaded gives up with 2 ({result.returncode})")
     checks.check(os.path.isfile(os.path.join(install_dir() or INSTALL_DIR, "Sorvane.dll")),

@@ -2,6 +2,8 @@
 with scripts/wine and scripts/standin."""
 
 import os
+import select
+import signal
 import subprocess
 import sys
 import time
@@ -31,20 +33,57 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+def runs_32bit(program, arch):
+    """Whether `program` runs as a 32-bit process: every program in the x86
+    prefix, and a 32-bit image named by its path in the x64 one."""
+    if arch == "x86":
+        return True
+    path = program[2:].replace("\\", "/") if program[:2].upper() == "Z:" else program
+    try:
+        with open(path, "rb") as f:
+            header = f.read(4096)
+    except OSError:
+        return False
+    offset = int.from_bytes(header[0x3C:0x40], "little") if header[:2] == b"MZ" else -1
+    return 0 <= offset < len(header) - 6 and header[offset + 4:offset + 6] == b"\x4c\x01"
+
+
+# Under qemu-i386 7.2 a 32-bit Wine process is killed by the emulator itself
+# (EMULATOR_CRASH) about once in 13 runs, mostly on its way out, and about once
+# in 40 it hangs for good; the same program passes when run again.
+ATTEMPTS = 3
+QEMU_HANG_LIMIT = 60
+
+
 def run(args, arch="x64", stdin=None, timeout=600, env=None):
     """Runs a Windows program in the project's prefix for `arch`, with `env`
-    added to the environment. When the emulator itself crashes (32-bit Wine
-    under qemu), retries once and says so; a failure of the product is never
-    retried."""
+    added to the environment. Where 32-bit Wine runs under qemu, a run that the
+    emulator killed, or that hung past QEMU_HANG_LIMIT seconds, is run again
+    (up to ATTEMPTS runs in all) and each time it says so; a failure of the
+    product is never retried."""
     command = [os.path.join(ROOT, "scripts", "wine"), "--arch", arch, "--collect-output"] + args
     environment = dict(os.environ, **(env or {}))
-    for attempt in (1, 2):
-        result = subprocess.run(command, input=stdin, capture_output=True, text=True,
-                                encoding="utf-8", errors="replace", timeout=timeout,
-                                env=environment)
-        if EMULATOR_CRASH in result.stderr and attempt == 1:
-            print(f"note: the emulator crashed ({EMULATOR_CRASH}); running once more",
-                  file=sys.stderr)
+    emulated = i386_runner() == "qemu" and runs_32bit(args[0], arch)
+    limit = min(timeout, QEMU_HANG_LIMIT) if emulated else timeout
+    for attempt in range(1, ATTEMPTS + 1):
+        # Its own session, so that a hung run is ended with every process it started.
+        process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, text=True, encoding="utf-8",
+                                   errors="replace", env=environment, start_new_session=True)
+        try:
+            out, err = process.communicate(stdin, timeout=limit)
+        except subprocess.TimeoutExpired:
+            os.killpg(process.pid, signal.SIGKILL)
+            out, err = process.communicate()
+            if not emulated or limit >= timeout or attempt == ATTEMPTS:
+                raise subprocess.TimeoutExpired(command, limit, out, err) from None
+            print(f"note: {args[0]} hung under the emulator for {limit} s; stopped it and running "
+                  "once more", file=sys.stderr)
+            continue
+        result = subprocess.CompletedProcess(command, process.returncode, out, err)
+        if EMULATOR_CRASH in err and attempt < ATTEMPTS:
+            print(f"note: the emulator crashed running {args[0]} ({EMULATOR_CRASH}); running once "
+                  "more", file=sys.stderr)
             continue
         return result
     return result
@@ -54,6 +93,38 @@ def standin(program, commands, arch="x64", timeout=600):
     """Feeds commands to the stand-in host; returns its answers, one per line."""
     result = run([program], arch=arch, stdin="\n".join(commands) + "\n", timeout=timeout)
     return result.stdout.splitlines()
+
+
+def started_host(program, arch="x64"):
+    """A stand-in host left running after `start` (for a test that needs the
+    module loaded meanwhile); end it with .communicate("shutdown\nquit\n").
+    Where it runs under qemu, a start that hangs is stopped and made again,
+    as run() does."""
+    emulated = i386_runner() == "qemu" and runs_32bit(windows_path(program), arch)
+    for attempt in range(1, ATTEMPTS + 1):
+        host = subprocess.Popen([os.path.join(ROOT, "scripts", "wine"), "--arch", arch,
+                                 windows_path(program)], stdin=subprocess.PIPE,
+                                stdout=subprocess.PIPE, text=True, start_new_session=True)
+        host.stdin.write("start\n")
+        host.stdin.flush()
+        deadline = time.monotonic() + (QEMU_HANG_LIMIT if emulated else 600)
+        output = b""
+        while time.monotonic() < deadline and b"start: end" not in output:
+            ready, _, _ = select.select([host.stdout], [], [], max(0, deadline - time.monotonic()))
+            chunk = os.read(host.stdout.fileno(), 4096) if ready else b""
+            if ready and not chunk:
+                break
+            output += chunk
+        lines = output.decode("utf-8", "replace").splitlines()
+        if "start: end" in lines:
+            return host
+        os.killpg(host.pid, signal.SIGKILL)
+        host.communicate()
+        if not emulated or attempt == ATTEMPTS:
+            raise RuntimeError(f"the stand-in host did not start: {lines[-3:]}")
+        print(f"note: the stand-in host did not start under the emulator ({lines[-1:]}); "
+              "starting it once more", file=sys.stderr)
+    return None
 
 
 def addins_started(program, arch="x64"):
