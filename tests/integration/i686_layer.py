@@ -73,7 +73,7 @@ def with_filter(args, exclude):
 # Under qemu a Wine process has been seen to hang for good as it starts.
 # scripts/wine --collect-output passes the output on at the end, so this bounds
 # a whole program: the longest, addin_tests, takes about four minutes there.
-SILENCE_LIMIT = 600
+SILENCE_LIMIT = int(os.environ.get("SORVANE_LAYER_SILENCE", "600"))
 
 
 def run_once(args):
