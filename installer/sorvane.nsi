@@ -139,35 +139,59 @@ FunctionEnd
   ${EndIf}
 !macroend
 
-; A host that has the module loaded keeps the file open: ask to close it
-; instead of failing half way (a silent install gives up with exit code 2).
-!macro RemoveModuleOrAsk
+; A host that has the module loaded holds its image, and Windows then refuses
+; to open the file for writing and deletion. Checked before anything is
+; unregistered, so that a module in use keeps its registration: the setup asks
+; to close the host (a silent one gives up with exit code 2, changing nothing).
+!define GENERIC_WRITE_AND_DELETE 0x40010000
+!define OPEN_EXISTING 3
+!macro ModuleFreeOrAsk
   ${Do}
-    ClearErrors
-    ${If} ${FileExists} "$INSTDIR\Sorvane.dll"
-      Delete "$INSTDIR\Sorvane.dll"
-    ${EndIf}
-    ${IfNot} ${Errors}
+    ${IfNot} ${FileExists} "$INSTDIR\Sorvane.dll"
       ${Break}
     ${EndIf}
-    ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-        "${PRODUCT} is in use. Close FrontPage, then choose Retry." /SD IDCANCEL IDRETRY`
-      SetErrorLevel 2
-      Abort "${PRODUCT} is in use; close FrontPage and run the setup again."
+    System::Call 'kernel32::CreateFileW(w "$INSTDIR\Sorvane.dll", i ${GENERIC_WRITE_AND_DELETE}, \
+        i 0, p 0, i ${OPEN_EXISTING}, i 0, p 0) p .r0'
+    ${If} $0 P<> -1
+      System::Call 'kernel32::CloseHandle(p r0)'
+      ${Break}
     ${EndIf}
+    !insertmacro AskToCloseHost
   ${Loop}
+!macroend
+!macro AskToCloseHost
+  ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+      "${PRODUCT} is in use. Close FrontPage, then choose Retry." /SD IDCANCEL IDRETRY`
+    SetErrorLevel 2
+    Abort "${PRODUCT} is in use; close FrontPage and try again."
+  ${EndIf}
+!macroend
+
+; Unregisters and removes the installed module. Should a host load it between
+; the check and the removal, the registration is put back (exit code 2).
+!macro RemoveModule
+  !insertmacro ModuleFreeOrAsk
+  ${If} ${FileExists} "$INSTDIR\Sorvane.dll"
+    !insertmacro UserClassesBegin
+    UnRegDLL "$INSTDIR\Sorvane.dll"
+    !insertmacro UserClassesEnd
+    ClearErrors
+    Delete "$INSTDIR\Sorvane.dll"
+    ${If} ${Errors}
+      !insertmacro UserClassesBegin
+      RegDLL "$INSTDIR\Sorvane.dll"
+      !insertmacro UserClassesEnd
+      SetErrorLevel 2
+      Abort "${PRODUCT} is in use; close FrontPage and try again."
+    ${EndIf}
+  ${EndIf}
 !macroend
 
 Section "${PRODUCT}" Main
   SectionIn RO
   SetOutPath "$INSTDIR"
-  ; An earlier version: unregister it before its file is replaced.
-  ${If} ${FileExists} "$INSTDIR\Sorvane.dll"
-    !insertmacro UserClassesBegin
-    UnRegDLL "$INSTDIR\Sorvane.dll"
-    !insertmacro UserClassesEnd
-  ${EndIf}
-  !insertmacro RemoveModuleOrAsk
+  ; An earlier version: unregistered before its file is replaced.
+  !insertmacro RemoveModule
   File "/oname=Sorvane.dll" "${MODULE}"
   ${If} $Mode == CurrentUser
     !insertmacro NoteIfMissing "Software\Classes"
@@ -206,12 +230,7 @@ Section "${PRODUCT}" Main
 SectionEnd
 
 Section "Uninstall"
-  ${If} ${FileExists} "$INSTDIR\Sorvane.dll"
-    !insertmacro UserClassesBegin
-    UnRegDLL "$INSTDIR\Sorvane.dll"
-    !insertmacro UserClassesEnd
-  ${EndIf}
-  !insertmacro RemoveModuleOrAsk
+  !insertmacro RemoveModule
   Delete "$INSTDIR\Uninstall.exe"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
   ; The parents the per-user install created, where nothing else is in them now.

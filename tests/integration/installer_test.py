@@ -229,12 +229,18 @@ def main():
     checks.check("held: 0" in answers and "unloadable: yes" in answers, "and lets it go")
 
     # An upgrade while the host has the module loaded: the setup says so and,
-    # silent, gives up with exit code 2, leaving the installed module alone.
+    # silent, gives up with exit code 2 before it changes anything.
     host = started_host(program)
+    loaded = snapshot()
     result = run([windows_path(setup), "/S"])
     checks.check(result.returncode == 2, f"upgrade while loaded gives up with 2 ({result.returncode})")
     checks.check(os.path.isfile(os.path.join(install_dir() or INSTALL_DIR, "Sorvane.dll")),
                  "the loaded module stays installed")
+    now = snapshot()
+    for hive in now:
+        added, removed, changed = diff(loaded[hive], now[hive])
+        checks.check(not (added or removed or changed), f"upgrade while loaded: {hive} as it was: "
+                     f"+{added[:3]} -{removed[:3]} ~{changed[:3]}")
     host.communicate("shutdown\nquit\n", timeout=120)
 
     result = run([windows_path(setup), "/S", "/ALLUSERS"])
