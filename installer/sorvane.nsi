@@ -1,18 +1,25 @@
 ; The Windows installer for Kelvra Sorvane, for all users or for the current
 ; user only:
-;   all users     (administrator) the module under Program Files, its class,
-;                 ProgID and type library in the machine's classes, the
+;   all users     (administrator rights) the module under Program Files, its
+;                 class, ProgID and type library in the machine's classes, the
 ;                 Add/Remove entry in HKLM;
-;   current user  (no elevation) the module under the user's local application
-;                 data, its class, ProgID and type library under
+;   current user  (no administrator rights) the module under the user's local
+;                 application data, its class, ProgID and type library under
 ;                 HKCU\Software\Classes, the Add/Remove entry in HKCU.
 ; The host's add-in entry is the user's in both. The module's own
 ; DllRegisterServer registers it either way: for the current user the
 ; installer points HKEY_CLASSES_ROOT at HKCU\Software\Classes for its own
 ; process around that call (RegOverridePredefKey).
-; Silent with /S; /ALLUSERS or /CURRENTUSER choose the mode (an administrator
-; gets all users by default, anyone else the current user; a second run
-; defaults to the mode of the earlier install).
+;
+; The setup starts with the user's own rights, for an administrator too, and
+; asks Windows to run it again elevated only for all users. Running with
+; administrator rights it installs for all users only, and takes nothing from
+; HKCU: a module in a folder the user can write to is never loaded elevated.
+; Silent with /S; /ALLUSERS or /CURRENTUSER choose the mode (with
+; administrator rights all users; otherwise the mode of an earlier install,
+; else the current user). Exit codes: 0 installed, 1 cancelled, 2 the module
+; is in use, 3 it could not be registered, 4 all users needs administrator
+; rights, 5 just for the current user needs a setup without them.
 ;
 ; Built by CMake (installer/CMakeLists.txt) with:
 ;   makensis -DVERSION=1.2.0.38 -DVERSION_TEXT=1.02.0038 -DMODULE=path\Sorvane.dll
@@ -28,23 +35,11 @@ Unicode true
 !define PUBLISHER "Kelvra"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kelvra Sorvane"
 
-; "Highest": an administrator is asked to elevate and may choose either mode;
-; anyone else runs as themselves, with no prompt, and installs for themselves.
-!define MULTIUSER_EXECUTIONLEVEL Highest
-!define MULTIUSER_MUI
-!define MULTIUSER_INSTALLMODE_COMMANDLINE
-!define MULTIUSER_INSTALLMODE_INSTDIR "${PRODUCT}"
-; An upgrade goes where the earlier install of the same mode is.
-!define MULTIUSER_INSTALLMODE_INSTDIR_REGISTRY_KEY "${UNINSTALL_KEY}"
-!define MULTIUSER_INSTALLMODE_INSTDIR_REGISTRY_VALUENAME "InstallLocation"
-!define MULTIUSER_INSTALLMODE_DEFAULT_REGISTRY_KEY "${UNINSTALL_KEY}"
-!define MULTIUSER_INSTALLMODE_DEFAULT_REGISTRY_VALUENAME "InstallLocation"
-; The uninstaller takes its mode from where it lives (see un.onInit).
-!define MULTIUSER_NOUNINSTALL
-!include "MultiUser.nsh"
+RequestExecutionLevel user
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
 !include "FileFunc.nsh"
+!include "nsDialogs.nsh"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -62,7 +57,7 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 
 !define MUI_ABORTWARNING
 !insertmacro MUI_PAGE_WELCOME
-!insertmacro MULTIUSER_PAGE_INSTALLMODE
+Page custom ModePage ModePageLeave
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -76,24 +71,215 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 
 ; "AllUsers" or "CurrentUser", in the installer and the uninstaller alike.
 Var Mode
+; 1 when this process holds administrator rights (elevated, or on a system
+; without UAC), as the membership check of UserInfo says.
+Var Admin
+; 1 when the command line chose the mode, or the folder (/D=).
+Var ModeGiven
+Var DirGiven
 ; HKCU\Software\Classes while HKEY_CLASSES_ROOT points there.
 Var UserClasses
+; The mode page's "all users" button.
+Var AllUsersButton
+
+!macro ReadRights
+  UserInfo::GetAccountType
+  Pop $0
+  StrCpy $Admin 0
+  ${If} $0 == Admin
+    StrCpy $Admin 1
+  ${EndIf}
+!macroend
+
+; Runs this program again with administrator rights (Windows asks the user for
+; consent or an administrator's password), waits for it and ends with its exit
+; code; declined, with exit code 4. The new run is told so (/ELEVATED): should
+; it still lack the rights (UAC turned off for a standard user), it gives up
+; instead of asking again.
+!macro RunElevated PARAMETERS
+  HideWindow
+  System::Call '*(i 60, i 0x40, p $HWNDPARENT, w "runas", w "$EXEPATH", w "${PARAMETERS}", \
+      p 0, i 1, p 0, p 0, p 0, p 0, i 0, p 0, p 0) p .r1'
+  System::Call 'shell32::ShellExecuteExW(p r1) i .r2'
+  StrCpy $4 4
+  ${If} $2 <> 0
+    System::Call '*$1(i, i, p, p, p, p, p, i, p, p, p, p, i, p, p .r3)'
+    System::Call 'kernel32::WaitForSingleObject(p r3, i -1)'
+    System::Call 'kernel32::GetExitCodeProcess(p r3, *i .r4)'
+    System::Call 'kernel32::CloseHandle(p r3)'
+  ${EndIf}
+  System::Free $1
+  SetErrorLevel $4
+  Quit
+!macroend
+
+!macro ElevateForAllUsers
+  ${If} $DirGiven == 1
+    !insertmacro RunElevated "/ALLUSERS /ELEVATED /D=$INSTDIR"
+  ${Else}
+    !insertmacro RunElevated "/ALLUSERS /ELEVATED"
+  ${EndIf}
+!macroend
+
+; All users without administrator rights: silent, or when already elevated
+; once, exit code 4.
+!macro NoRightsForAllUsers DOING
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/ELEVATED" $R1
+  ${IfNot} ${Errors}
+  ${OrIf} ${Silent}
+    MessageBox MB_OK|MB_ICONSTOP "${DOING} ${PRODUCT} for all users needs administrator \
+        rights." /SD IDOK
+    SetErrorLevel 4
+    Quit
+  ${EndIf}
+!macroend
 
 Function .onInit
-  !insertmacro MULTIUSER_INIT
-  StrCpy $Mode $MultiUser.InstallMode
+  !insertmacro ReadRights
+  StrCpy $DirGiven 0
+  ${If} $INSTDIR != ""
+    StrCpy $DirGiven 1
+  ${EndIf}
+  StrCpy $ModeGiven 1
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/ALLUSERS" $R1
+  ${IfNot} ${Errors}
+    StrCpy $Mode AllUsers
+  ${Else}
+    ClearErrors
+    ${GetOptions} $R0 "/CURRENTUSER" $R1
+    ${IfNot} ${Errors}
+      StrCpy $Mode CurrentUser
+    ${Else}
+      StrCpy $ModeGiven 0
+      Call DefaultMode
+    ${EndIf}
+  ${EndIf}
+  ; Elevated, a per-user install would load a module from a folder the user
+  ; can write to (and, elevated over the shoulder, be another account's).
+  ${If} $Mode == CurrentUser
+  ${AndIf} $Admin == 1
+    MessageBox MB_OK|MB_ICONSTOP "To install ${PRODUCT} just for yourself, run the setup \
+        without administrator rights." /SD IDOK
+    SetErrorLevel 5
+    Quit
+  ${EndIf}
+  ${If} $Mode == AllUsers
+  ${AndIf} $Admin != 1
+    !insertmacro NoRightsForAllUsers Installing
+    ${If} $ModeGiven == 1
+      !insertmacro ElevateForAllUsers
+    ${EndIf}
+  ${EndIf}
+  Call ApplyMode
+FunctionEnd
+
+; Without a mode on the command line: with administrator rights all users,
+; whatever the user's hive says; otherwise the user's own earlier install, then
+; (offered on the mode page) the machine's, or an account that may elevate;
+; else the current user.
+Function DefaultMode
+  StrCpy $Mode AllUsers
+  ${If} $Admin == 1
+    Return
+  ${EndIf}
+  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  StrCpy $Mode CurrentUser
+  ${If} $0 != ""
+  ${OrIf} ${Silent}
+    Return
+  ${EndIf}
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ; TokenElevationType 3: an administrator running without elevation.
+  System::Call 'advapi32::OpenProcessToken(p -1, i 8, *p .r1) i .r2'
+  System::Call 'advapi32::GetTokenInformation(p r1, i 18, *i .r3, i 4, *i .r2) i .r2'
+  System::Call 'kernel32::CloseHandle(p r1)'
+  ${If} $0 != ""
+  ${OrIf} $3 == 3
+    StrCpy $Mode AllUsers
+  ${EndIf}
+FunctionEnd
+
+; The mode's shell folders, and its install folder unless /D= gave one: the
+; earlier install's, else the default. All users read only HKLM.
+Function ApplyMode
+  ${If} $Mode == AllUsers
+    SetShellVarContext all
+    ${If} $DirGiven != 1
+      ReadRegStr $INSTDIR HKLM "${UNINSTALL_KEY}" "InstallLocation"
+      ${If} $INSTDIR == ""
+        StrCpy $INSTDIR "$PROGRAMFILES\${PRODUCT}"
+      ${EndIf}
+    ${EndIf}
+  ${Else}
+    SetShellVarContext current
+    ${If} $DirGiven != 1
+      ReadRegStr $INSTDIR HKCU "${UNINSTALL_KEY}" "InstallLocation"
+      ${If} $INSTDIR == ""
+        GetKnownFolderPath $INSTDIR {5CD7AEE2-2219-4A67-B85D-6C9CE15660CB} ; UserProgramFiles
+        ${If} $INSTDIR == ""
+          StrCpy $INSTDIR "$LOCALAPPDATA\Programs"
+        ${EndIf}
+        StrCpy $INSTDIR "$INSTDIR\${PRODUCT}"
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+; Who to install for, unless the command line said it or the setup has
+; administrator rights (then all users, the only mode it offers).
+Function ModePage
+  ${If} $ModeGiven == 1
+  ${OrIf} $Admin == 1
+    Abort
+  ${EndIf}
+  !insertmacro MUI_HEADER_TEXT "Choose Users" "Choose for which users you want to install ${PRODUCT}."
+  nsDialogs::Create 1018
+  Pop $0
+  ${NSD_CreateLabel} 0 0 100% 24u "Select whether you want to install ${PRODUCT} only for \
+      yourself or for all users of this computer (which needs administrator rights)."
+  Pop $0
+  ${NSD_CreateRadioButton} 10u 32u 100% 12u "Install for &anyone using this computer"
+  Pop $AllUsersButton
+  ${NSD_CreateRadioButton} 10u 48u 100% 12u "Install just for &me"
+  Pop $0
+  ${If} $Mode == AllUsers
+    ${NSD_Check} $AllUsersButton
+  ${Else}
+    ${NSD_Check} $0
+  ${EndIf}
+  nsDialogs::Show
+FunctionEnd
+
+Function ModePageLeave
+  ${NSD_GetState} $AllUsersButton $0
+  StrCpy $Mode CurrentUser
+  ${If} $0 == ${BST_CHECKED}
+    StrCpy $Mode AllUsers
+    !insertmacro ElevateForAllUsers
+  ${EndIf}
+  Call ApplyMode
 FunctionEnd
 
 ; The uninstaller reads its mode from the file the installer left beside it
 ; (a path compare would fail on another spelling of the same folder); an
-; install from before there were two modes was for all users.
+; install from before there were two modes was for all users. Removing an
+; all-users install needs administrator rights: asked for as the setup does.
 Function un.onInit
+  !insertmacro ReadRights
   ReadINIStr $Mode "$INSTDIR\Uninstall.ini" "Install" "Mode"
   ${If} $Mode == CurrentUser
     SetShellVarContext current
   ${Else}
     StrCpy $Mode AllUsers
     SetShellVarContext all
+    ${If} $Admin != 1
+      !insertmacro NoRightsForAllUsers Removing
+      !insertmacro RunElevated "/ELEVATED _?=$INSTDIR"
+    ${EndIf}
   ${EndIf}
 FunctionEnd
 

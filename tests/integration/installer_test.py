@@ -8,14 +8,22 @@ add-in loadable from them, upgrade, uninstall, every hive as before. Also
 checks that the version reads the same everywhere a user sees it.
 
     installer_test.py SETUP.exe EARLIER-SETUP.exe STANDIN32.exe MODULE32.dll README.md VERSION
+                      SETUP-RUNNER.exe PLANTED-MODULE.dll
+
+Wine runs every program with administrator rights: the setup runs so, as an
+elevated administrator's would, and through SETUP-RUNNER.exe --standard-user
+as a standard user's (or an unelevated administrator's) would. The runner also
+waits for the copy of itself that an uninstaller leaves the work to. While the
+setup runs elevated, HKCU names a folder holding PLANTED-MODULE.dll (as
+Sorvane.dll) as the install folder: nothing elevated may load it.
 
 Runs the 32-bit installer in the 64-bit prefix (WoW64), so that the registry can
 be read with the native 64-bit tools in its 32-bit view.
 """
 
 import os
+import shutil
 import sys
-import time
 
 import pefile
 
@@ -92,21 +100,53 @@ def per_user_key(key):
                                                     key.startswith("HKEY_CURRENT_USER\\SOFTWARE\\"))
 
 
-def wait_gone(folder):
-    for _ in range(120):  # the uninstaller finishes from a copy of itself
-        if folder is None or not os.path.isdir(folder):
-            return True
-        time.sleep(0.5)
-    return False
+PLANTED = os.path.join(WINE_DIR, "x64", "drive_c", "planted")
+PLANTED_MARKER = os.path.join(PLANTED, "planted-module-loaded.txt")
+USER_UNINSTALL_KEY = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kelvra Sorvane"
 
 
-def current_user_mode(checks, setup, earlier, program, version):
-    """The install for the current user only."""
+def plant(module):
+    """A folder of the user's with a module of theirs, named as the user's
+    install folder in HKCU: what any program of the user could write."""
+    os.makedirs(PLANTED, exist_ok=True)
+    shutil.copyfile(module, os.path.join(PLANTED, "Sorvane.dll"))
+    run(["reg", "add", USER_UNINSTALL_KEY, "/v", "InstallLocation", "/d", "C:\\planted", "/f"])
+
+
+def unplant():
+    run(["reg", "delete", USER_UNINSTALL_KEY, "/f"])
+    shutil.rmtree(PLANTED, ignore_errors=True)
+
+
+class Setup:
+    """Runs setup programs silently, elevated or as a standard user, and waits
+    for all they start."""
+
+    def __init__(self, runner):
+        self.runner = windows_path(runner)
+
+    def elevated(self, program, *args):
+        return run([self.runner, windows_path(program), "/S", *args]).returncode
+
+    def standard(self, program, *args):
+        return run([self.runner, "--standard-user", windows_path(program), "/S",
+                    *args]).returncode
+
+
+def current_user_mode(checks, run_setup, setup, earlier, program, version):
+    """The install for the current user only, by a standard user."""
     before = snapshot()
-    result = run([windows_path(earlier), "/S", "/CURRENTUSER"])
-    checks.check(result.returncode == 0, f"per-user: the earlier version installs ({result.returncode})")
-    result = run([windows_path(setup), "/S", "/CURRENTUSER"])
-    checks.check(result.returncode == 0, f"per-user: silent install exits 0 ({result.returncode})")
+    # Refused, changing nothing: for all users without administrator rights,
+    # just for the user with them (silent: no dialog, an exit code).
+    for code, rights, mode in ((4, run_setup.standard, "/ALLUSERS"),
+                               (5, run_setup.elevated, "/CURRENTUSER")):
+        result = rights(setup, mode)
+        checks.check(result == code, f"{mode} {rights.__name__}: refused with {code} ({result})")
+    checks.check(user_install_dir() is None and install_dir() is None, "refused: nothing installed")
+    result = run_setup.standard(earlier, "/CURRENTUSER")
+    checks.check(result == 0, f"per-user: the earlier version installs ({result})")
+    result = run_setup.standard(setup, "/CURRENTUSER")
+    checks.check(result == 0, f"per-user: silent install exits 0 ({result})")
     folder = user_install_dir()
     checks.check(folder is not None and os.path.isfile(os.path.join(folder, "Sorvane.dll"))
                  and os.path.isfile(os.path.join(folder, "Uninstall.exe")),
@@ -156,17 +196,17 @@ def current_user_mode(checks, setup, earlier, program, version):
     checks.check("held: 0" in answers and "unloadable: yes" in answers, "per-user: and lets it go")
 
     # Run again without a mode: the earlier install's mode is the default.
-    result = run([windows_path(setup), "/S"])
-    checks.check(result.returncode == 0 and install_dir() is None,
-                 f"per-user: a second run stays per-user ({result.returncode})")
+    result = run_setup.standard(setup)
+    checks.check(result == 0 and install_dir() is None,
+                 f"per-user: a second run stays per-user ({result})")
     again = snapshot()
     for hive in again:
         added, removed, changed = diff(after[hive], again[hive])
         checks.check(not (added or removed), f"per-user: {hive}: one set of entries after a second run")
 
-    result = run([windows_path(os.path.join(folder or "", "Uninstall.exe")), "/S"])
-    checks.check(result.returncode == 0, f"per-user: silent uninstall exits 0 ({result.returncode})")
-    checks.check(wait_gone(folder), "per-user: the install folder is gone")
+    result = run_setup.standard(os.path.join(folder or "", "Uninstall.exe"))
+    checks.check(result == 0, f"per-user: silent uninstall exits 0 ({result})")
+    checks.check(user_install_dir() is None, "per-user: the install folder is gone")
     gone = snapshot()
     for hive in gone:
         added, removed, changed = diff(before[hive], gone[hive])
@@ -175,7 +215,8 @@ def current_user_mode(checks, setup, earlier, program, version):
 
 
 def main():
-    setup, earlier, program, module, readme, version = sys.argv[1:7]
+    setup, earlier, program, module, readme, version, runner, planted = sys.argv[1:9]
+    run_setup = Setup(runner)
     checks = Checks("installer")
 
     # Where the version shows: the module's version block, the installer's file
@@ -188,20 +229,22 @@ def main():
                  f"installer file name {os.path.basename(setup)}")
     with open(readme, encoding="utf-8") as f:
         checks.check(f"Sorvane-{version}-setup.exe" in f.read(), "the README names this version")
-    # "highestAvailable": a user without administrator rights is not asked to
-    # elevate (and installs for themselves); an administrator may.
+    # "asInvoker": the setup starts with the user's own rights, for an
+    # administrator too (Windows would otherwise elevate a setup by its name);
+    # it asks to run again elevated only for all users.
     manifest = setup_manifest(setup)
-    checks.check('requestedExecutionLevel level="highestAvailable"' in manifest,
-                 "the setup asks for no more rights than the user has")
+    checks.check('requestedExecutionLevel level="asInvoker"' in manifest,
+                 "the setup asks for no rights at its start")
 
     # The stand-in host registers the designer's library, as the host's own
     # installation would: that belongs to the state before the install.
     standin(program, ["quit"])
+    plant(planted)
     before = snapshot()
-    result = run([windows_path(earlier), "/S"])
-    checks.check(result.returncode == 0, f"the earlier version installs (got {result.returncode})")
-    result = run([windows_path(setup), "/S"])
-    checks.check(result.returncode == 0, f"silent upgrade exits 0 (got {result.returncode})")
+    result = run_setup.elevated(earlier)
+    checks.check(result == 0, f"the earlier version installs (got {result})")
+    result = run_setup.elevated(setup)
+    checks.check(result == 0, f"silent upgrade exits 0 (got {result})")
     folder = install_dir()
     checks.check(folder is not None and os.path.isfile(os.path.join(folder, "Sorvane.dll"))
                  and os.path.isfile(os.path.join(folder, "Uninstall.exe")),
@@ -232,8 +275,8 @@ def main():
     # silent, gives up with exit code 2 before it changes anything.
     host = started_host(program)
     loaded = snapshot()
-    result = run([windows_path(setup), "/S"])
-    checks.check(result.returncode == 2, f"upgrade while loaded gives up with 2 ({result.returncode})")
+    result = run_setup.elevated(setup)
+    checks.check(result == 2, f"upgrade while loaded gives up with 2 ({result})")
     checks.check(os.path.isfile(os.path.join(install_dir() or INSTALL_DIR, "Sorvane.dll")),
                  "the loaded module stays installed")
     now = snapshot()
@@ -243,17 +286,17 @@ def main():
                      f"+{added[:3]} -{removed[:3]} ~{changed[:3]}")
     host.communicate("shutdown\nquit\n", timeout=120)
 
-    result = run([windows_path(setup), "/S", "/ALLUSERS"])
-    checks.check(result.returncode == 0, "installing again over it for all users works")
+    result = run_setup.elevated(setup, "/ALLUSERS")
+    checks.check(result == 0, "installing again over it for all users works")
     again = snapshot()
     for hive in again:
         added, removed, changed = diff(after[hive], again[hive])
         checks.check(not (added or removed), f"{hive}: one set of entries after a second install")
 
     uninstaller = os.path.join(folder or INSTALL_DIR, "Uninstall.exe")
-    result = run([windows_path(uninstaller), "/S"])
-    checks.check(result.returncode == 0, f"silent uninstall exits 0 (got {result.returncode})")
-    checks.check(wait_gone(install_dir()), "the install folder is gone")
+    result = run_setup.elevated(uninstaller)
+    checks.check(result == 0, f"silent uninstall exits 0 (got {result})")
+    checks.check(install_dir() is None, "the install folder is gone")
     gone = snapshot()
     for hive in gone:
         added, removed, changed = diff(before[hive], gone[hive])
@@ -261,8 +304,11 @@ def main():
                      f"{hive}: as before the install: +{added[:3]} -{removed[:3]} ~{changed[:3]}")
     started = addins_started(program)
     checks.check(not started, f"the host no longer loads it: {started}")
+    checks.check(not os.path.exists(PLANTED_MARKER),
+                 "no elevated setup or uninstaller loaded the module planted in the user's folder")
+    unplant()
 
-    current_user_mode(checks, setup, earlier, program, version)
+    current_user_mode(checks, run_setup, setup, earlier, program, version)
     checks.finish()
 
 

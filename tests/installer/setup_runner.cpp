@@ -1,0 +1,132 @@
+// Runs a setup program the way the installer test needs it under Wine:
+//   setup_runner [--standard-user] PROGRAM [ARGUMENTS...]
+// waits for the program and every process it starts (an NSIS uninstaller
+// hands its work to a copy of itself and returns at once), and exits with the
+// program's own exit code. With --standard-user the program runs under this
+// process's token with the Administrators group made deny-only: what a
+// standard user's, or an administrator's unelevated, programs get on Windows.
+// Wine runs every program with full rights otherwise.
+
+#include <windows.h>
+// windows.h first
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Handle {
+  HANDLE value = nullptr;
+  Handle() = default;
+  explicit Handle(HANDLE h) : value(h) {}
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  ~Handle() {
+    if (value != nullptr && value != INVALID_HANDLE_VALUE) {
+      ::CloseHandle(value);
+    }
+  }
+};
+
+int Fail(const char* what) {
+  std::fprintf(stderr, "setup_runner: %s failed (%lu)\n", what, ::GetLastError());
+  return 125;
+}
+
+// The command line after this program's name and its own option.
+std::wstring ProgramCommandLine(bool* standard_user) {
+  const wchar_t* rest = ::GetCommandLineW();
+  bool quoted = false;
+  while (*rest != L'\0' && (quoted || *rest != L' ')) {
+    quoted ^= *rest++ == L'"';
+  }
+  while (*rest == L' ') {
+    ++rest;
+  }
+  constexpr wchar_t kOption[] = L"--standard-user ";
+  *standard_user = std::wstring(rest).starts_with(kOption);
+  return *standard_user ? rest + (sizeof kOption / sizeof kOption[0]) - 1 : rest;
+}
+
+// This process's token with the Administrators group for deny only.
+bool StandardUserToken(Handle* token) {
+  Handle own;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, &own.value)) {
+    return false;
+  }
+  SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
+  PSID sid = nullptr;
+  if (!::AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                  DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &sid)) {
+    return false;
+  }
+  const std::unique_ptr<void, decltype(&::FreeSid)> administrators(sid, &::FreeSid);
+  SID_AND_ATTRIBUTES deny_only{administrators.get(), 0};
+  return ::CreateRestrictedToken(own.value, 0, 1, &deny_only, 0, nullptr, 0, nullptr,
+                                 &token->value) != FALSE;
+}
+
+// Whether a process started by `root`, or by one of those, still runs; not
+// counting Wine's desktop process (explorer.exe), which the first program to
+// need a window starts and which outlives it. (A job would not do: Wine 8
+// neither posts JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO nor counts a job's active
+// processes, and its desktop process would join the job.)
+bool AnyDescendantRunning(DWORD root) {
+  const Handle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  std::vector<PROCESSENTRY32W> processes;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = ::Process32FirstW(snapshot.value, &entry); more;
+       more = ::Process32NextW(snapshot.value, &entry)) {
+    processes.push_back(entry);
+  }
+  std::set<DWORD> family{root};
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (const auto& process : processes) {
+      if (family.contains(process.th32ParentProcessID) &&
+          ::lstrcmpiW(process.szExeFile, L"explorer.exe") != 0 &&
+          family.insert(process.th32ProcessID).second) {
+        grew = true;
+      }
+    }
+  }
+  return family.size() > 1;
+}
+
+}  // namespace
+
+int wmain() {
+  bool standard_user = false;
+  std::wstring command = ProgramCommandLine(&standard_user);
+  Handle token;
+  if (standard_user && !StandardUserToken(&token)) {
+    return Fail("CreateRestrictedToken");
+  }
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  const BOOL started =
+      standard_user ? ::CreateProcessAsUserW(token.value, nullptr, command.data(), nullptr, nullptr,
+                                             FALSE, 0, nullptr, nullptr, &startup, &process)
+                    : ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                       nullptr, &startup, &process);
+  if (!started) {
+    return Fail("CreateProcess");
+  }
+  DWORD code = 125;
+  {
+    const Handle program(process.hProcess);
+    const Handle thread(process.hThread);
+    ::WaitForSingleObject(program.value, INFINITE);
+    ::GetExitCodeProcess(program.value, &code);
+  }
+  while (AnyDescendantRunning(process.dwProcessId)) {
+    ::Sleep(100);
+  }
+  return static_cast<int>(code);
+}
