@@ -373,6 +373,23 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; The uninstaller, the Add/Remove entry, the parents the per-user install
+; created (where nothing else is in them now), the notes and the folder.
+!macro RemoveInstallEntries
+  Delete "$INSTDIR\Uninstall.exe"
+  DeleteRegKey SHCTX "${UNINSTALL_KEY}"
+  ${If} $Mode == CurrentUser
+    !insertmacro DeleteIfCreated "Software\Classes\CLSID"
+    !insertmacro DeleteIfCreated "Software\Classes\Interface"
+    !insertmacro DeleteIfCreated "Software\Classes\TypeLib"
+    !insertmacro DeleteIfCreated "Software\Classes"
+    !insertmacro DeleteIfCreated "Software\Microsoft\Windows\CurrentVersion\Uninstall"
+  ${EndIf}
+  Delete "$INSTDIR\Uninstall.ini"
+  SetOutPath "$TEMP" ; no folder that is the current one can be removed
+  RMDir "$INSTDIR"
+!macroend
+
 Section "${PRODUCT}" Main
   SectionIn RO
   SetOutPath "$INSTDIR"
@@ -394,7 +411,11 @@ Section "${PRODUCT}" Main
     StrCpy $1 failed
   ${EndIf}
   !insertmacro UserClassesEnd
+  ; The module took back what it wrote; nothing of the product stays, not even
+  ; an earlier version's entry (its module was removed above).
   ${If} $1 == failed
+    Delete "$INSTDIR\Sorvane.dll"
+    !insertmacro RemoveInstallEntries
     MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} could not be registered." /SD IDOK
     SetErrorLevel 3
     Abort
@@ -417,16 +438,5 @@ SectionEnd
 
 Section "Uninstall"
   !insertmacro RemoveModule
-  Delete "$INSTDIR\Uninstall.exe"
-  DeleteRegKey SHCTX "${UNINSTALL_KEY}"
-  ; The parents the per-user install created, where nothing else is in them now.
-  ${If} $Mode == CurrentUser
-    !insertmacro DeleteIfCreated "Software\Classes\CLSID"
-    !insertmacro DeleteIfCreated "Software\Classes\Interface"
-    !insertmacro DeleteIfCreated "Software\Classes\TypeLib"
-    !insertmacro DeleteIfCreated "Software\Classes"
-    !insertmacro DeleteIfCreated "Software\Microsoft\Windows\CurrentVersion\Uninstall"
-  ${EndIf}
-  Delete "$INSTDIR\Uninstall.ini"
-  RMDir "$INSTDIR"
+  !insertmacro RemoveInstallEntries
 SectionEnd

@@ -1,5 +1,6 @@
 // Runs a setup program the way the installer test needs it under Wine:
 //   setup_runner [--standard-user] PROGRAM [ARGUMENTS...]
+//   setup_runner --volatile-key HKCU-SUBKEY
 // waits for the program and every process it starts (an NSIS uninstaller
 // hands its work to a copy of itself and returns at once), and exits with the
 // program's own exit code. With --standard-user the program runs under this
@@ -15,7 +16,10 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "common/win32_registry_key.h"
 
 namespace {
 
@@ -37,8 +41,8 @@ int Fail(const char* what) {
   return 125;
 }
 
-// The command line after this program's name and its own option.
-std::wstring ProgramCommandLine(bool* standard_user) {
+// The command line after this program's name.
+std::wstring Arguments() {
   const wchar_t* rest = ::GetCommandLineW();
   bool quoted = false;
   while (*rest != L'\0' && (quoted || *rest != L' ')) {
@@ -47,9 +51,36 @@ std::wstring ProgramCommandLine(bool* standard_user) {
   while (*rest == L' ') {
     ++rest;
   }
-  constexpr wchar_t kOption[] = L"--standard-user ";
-  *standard_user = std::wstring(rest).starts_with(kOption);
-  return *standard_user ? rest + (sizeof kOption / sizeof kOption[0]) - 1 : rest;
+  return rest;
+}
+
+// Whether `arguments` start with `option` (a word); if so, drops it.
+bool TakeOption(std::wstring& arguments, std::wstring_view option) {
+  if (!arguments.starts_with(option) ||
+      (arguments.size() > option.size() && arguments[option.size()] != L' ')) {
+    return false;
+  }
+  arguments.erase(0, arguments.find_first_not_of(L' ', option.size()));
+  return true;
+}
+
+// Makes HKCU\`path` a volatile key (its parents as they are, or made lasting):
+// no lasting key can be made below it, so a registration that writes there
+// fails, as on a machine where that key cannot be written.
+int MakeVolatileKey(const std::wstring& path) {
+  const auto parent_end = path.rfind(L'\\');
+  sorvane::RegistryKey parent;
+  sorvane::RegistryKey key;
+  if (parent_end == std::wstring::npos ||
+      parent.Create(HKEY_CURRENT_USER, path.substr(0, parent_end).c_str(), KEY_ALL_ACCESS) !=
+          ERROR_SUCCESS) {
+    return Fail("RegCreateKeyEx (parent)");
+  }
+  if (key.Create(parent.get(), path.substr(parent_end + 1).c_str(), KEY_ALL_ACCESS,
+                 REG_OPTION_VOLATILE) != ERROR_SUCCESS) {
+    return Fail("RegCreateKeyEx");
+  }
+  return 0;
 }
 
 // This process's token with the Administrators group for deny only.
@@ -101,8 +132,11 @@ bool AnyDescendantRunning(DWORD root) {
 }  // namespace
 
 int wmain() {
-  bool standard_user = false;
-  std::wstring command = ProgramCommandLine(&standard_user);
+  std::wstring command = Arguments();
+  if (TakeOption(command, L"--volatile-key")) {
+    return MakeVolatileKey(command);
+  }
+  const bool standard_user = TakeOption(command, L"--standard-user");
   Handle token;
   if (standard_user && !StandardUserToken(&token)) {
     return Fail("CreateRestrictedToken");

@@ -308,6 +308,28 @@ def main():
                  "no elevated setup or uninstaller loaded the module planted in the user's folder")
     unplant()
 
+    # A registration that fails (the host's add-in key takes no lasting
+    # entry) leaves nothing behind: no file, no Add/Remove entry, no key.
+    addins = "Software\\Microsoft\\Office\\FrontPage\\Addins"
+    had = snapshot()["HKCU"]
+    checks.check(ADDIN.rsplit("\\", 1)[0] not in had, "no add-in key yet")
+    # The topmost of the host's keys that the test makes, to be removed after.
+    made = next(k for k in ("Office", "Office\\FrontPage", "Office\\FrontPage\\Addins")
+                if f"HKEY_CURRENT_USER\\SOFTWARE\\MICROSOFT\\{k.upper()}" not in had)
+    run([runner, "--volatile-key", addins])
+    # Another add-in's entry: the host's key is not empty, so no unregistration removes it.
+    run(["reg", "add", f"HKCU\\{addins}", "/v", "Other", "/d", "", "/f"])
+    failing = snapshot()
+    result = run_setup.elevated(setup)
+    checks.check(result == 3, f"a failed registration ends the setup with 3 ({result})")
+    checks.check(install_dir() is None, f"a failed registration leaves no files: {install_dir()}")
+    now = snapshot()
+    for hive in now:
+        added, removed, changed = diff(failing[hive], now[hive])
+        checks.check(not (added or removed or changed), f"a failed registration: {hive} as it "
+                     f"was: +{added[:3]} -{removed[:3]} ~{changed[:3]}")
+    run(["reg", "delete", f"HKCU\\Software\\Microsoft\\{made}", "/f"])
+
     current_user_mode(checks, run_setup, setup, earlier, program, version)
     checks.finish()
 
