@@ -2,14 +2,15 @@
 ; user only:
 ;   all users     (administrator rights) the module under Program Files, its
 ;                 class, ProgID and type library in the machine's classes, the
-;                 Add/Remove entry in HKLM;
+;                 host's add-in entry and the Add/Remove entry in HKLM;
 ;   current user  (no administrator rights) the module under the user's local
 ;                 application data, its class, ProgID and type library under
-;                 HKCU\Software\Classes, the Add/Remove entry in HKCU.
-; The host's add-in entry is the user's in both. The module's own
-; DllRegisterServer registers it either way: for the current user the
-; installer points HKEY_CLASSES_ROOT at HKCU\Software\Classes for its own
-; process around that call (RegOverridePredefKey).
+;                 HKCU\Software\Classes, the add-in and Add/Remove entries in
+;                 HKCU.
+; The module's own DllRegisterServer registers it either way (the add-in entry
+; in HKCU, moved to HKLM for all users), with the installer pointing its own
+; process's HKEY_CLASSES_ROOT at the mode's Software\Classes around that call
+; (RegOverridePredefKey).
 ;
 ; The setup starts with the user's own rights, for an administrator too, and
 ; asks Windows to run it again elevated only for all users. Running with
@@ -67,6 +68,8 @@ Page custom ModePage ModePageLeave
 
 !define HKEY_CLASSES_ROOT 0x80000000
 !define HKEY_CURRENT_USER 0x80000001
+!define HKEY_LOCAL_MACHINE 0x80000002
+!define ADDINS_KEY "Software\Microsoft\Office\FrontPage\Addins"
 !define KEY_ALL_ACCESS 0xF003F
 
 ; "AllUsers" or "CurrentUser", in the installer and the uninstaller alike.
@@ -77,8 +80,8 @@ Var Admin
 ; 1 when the command line chose the mode, or the folder (/D=).
 Var ModeGiven
 Var DirGiven
-; HKCU\Software\Classes while HKEY_CLASSES_ROOT points there.
-Var UserClasses
+; The mode's Software\Classes while HKEY_CLASSES_ROOT points there.
+Var ModeClasses
 ; The mode page's "all users" button.
 Var AllUsersButton
 
@@ -283,45 +286,59 @@ Function un.onInit
   ${EndIf}
 FunctionEnd
 
-; Around the module's (un)registration: for the current user, this process's
-; HKEY_CLASSES_ROOT becomes HKCU\Software\Classes.
-!macro UserClassesBegin
+; Around the module's (un)registration this process's HKEY_CLASSES_ROOT is the
+; mode's own classes: HKCU\Software\Classes for the current user,
+; HKLM\Software\Classes for all users (through the merged view, Windows would
+; write a key that exists in the user's classes, a per-user install's, there).
+!macro ClassesBegin
+  StrCpy $R9 ${HKEY_LOCAL_MACHINE}
   ${If} $Mode == CurrentUser
-    System::Call 'advapi32::RegCreateKeyExW(p ${HKEY_CURRENT_USER}, w "Software\Classes", \
-        i 0, p 0, i 0, i ${KEY_ALL_ACCESS}, p 0, *p .s, p 0) i .r0'
-    Pop $UserClasses
-    ${If} $0 = 0
-      System::Call 'advapi32::RegOverridePredefKey(p ${HKEY_CLASSES_ROOT}, p $UserClasses) i .r0'
-    ${EndIf}
-    ${If} $0 <> 0
-      MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} could not be registered for you (error $0)." \
-          /SD IDOK
-      SetErrorLevel 3
-      Abort
-    ${EndIf}
+    StrCpy $R9 ${HKEY_CURRENT_USER}
+  ${EndIf}
+  System::Call 'advapi32::RegCreateKeyExW(p $R9, w "Software\Classes", \
+      i 0, p 0, i 0, i ${KEY_ALL_ACCESS}, p 0, *p .s, p 0) i .r0'
+  Pop $ModeClasses
+  ${If} $0 = 0
+    System::Call 'advapi32::RegOverridePredefKey(p ${HKEY_CLASSES_ROOT}, p $ModeClasses) i .r0'
+  ${EndIf}
+  ${If} $0 <> 0
+    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} could not be registered (error $0)." /SD IDOK
+    SetErrorLevel 3
+    Abort
   ${EndIf}
 !macroend
-!macro UserClassesEnd
-  ${If} $Mode == CurrentUser
-    System::Call 'advapi32::RegOverridePredefKey(p ${HKEY_CLASSES_ROOT}, p 0)'
-    System::Call 'advapi32::RegCloseKey(p $UserClasses)'
-  ${EndIf}
+!macro ClassesEnd
+  System::Call 'advapi32::RegOverridePredefKey(p ${HKEY_CLASSES_ROOT}, p 0)'
+  System::Call 'advapi32::RegCloseKey(p $ModeClasses)'
 !macroend
 
-; The HKCU keys a per-user install may have to create, noted in Uninstall.ini
-; when they were not there before (an upgrade keeps the earlier notes), so that
-; the uninstaller removes those and only those, if they are empty by then.
-!macro NoteIfMissing KEY
+; The keys an install may have to create (a per-user one under HKCU, an
+; all-users one the host's keys under HKLM), noted in Uninstall.ini when they
+; were not there before (an upgrade keeps the earlier notes), so that the
+; uninstaller removes those and only those, if they are empty by then.
+!macro NoteIfMissingIn ROOT SECTION KEY
   ClearErrors
-  EnumRegKey $0 HKCU "${KEY}" 0
+  EnumRegKey $0 ${ROOT} "${KEY}" 0
   ${If} ${Errors}
-    WriteINIStr "$INSTDIR\Uninstall.ini" "Created" "${KEY}" 1
+    WriteINIStr "$INSTDIR\Uninstall.ini" "${SECTION}" "${KEY}" 1
   ${EndIf}
 !macroend
-!macro DeleteIfCreated KEY
-  ReadINIStr $0 "$INSTDIR\Uninstall.ini" "Created" "${KEY}"
+!macro DeleteIfCreatedIn ROOT SECTION KEY
+  ReadINIStr $0 "$INSTDIR\Uninstall.ini" "${SECTION}" "${KEY}"
   ${If} $0 == 1
-    DeleteRegKey /ifempty HKCU "${KEY}"
+    DeleteRegKey /ifempty ${ROOT} "${KEY}"
+  ${EndIf}
+!macroend
+!define NoteIfMissing "!insertmacro NoteIfMissingIn HKCU Created"
+!define DeleteIfCreated "!insertmacro DeleteIfCreatedIn HKCU Created"
+
+; Whether KEY exists under ROOT: VAR 1 or 0.
+!macro KeyExists ROOT KEY VAR
+  ClearErrors
+  EnumRegKey ${VAR} ${ROOT} "${KEY}" 0
+  StrCpy ${VAR} 1
+  ${If} ${Errors}
+    StrCpy ${VAR} 0
   ${EndIf}
 !macroend
 
@@ -358,15 +375,15 @@ FunctionEnd
 !macro RemoveModule
   !insertmacro ModuleFreeOrAsk
   ${If} ${FileExists} "$INSTDIR\Sorvane.dll"
-    !insertmacro UserClassesBegin
+    !insertmacro ClassesBegin
     UnRegDLL "$INSTDIR\Sorvane.dll"
-    !insertmacro UserClassesEnd
+    !insertmacro ClassesEnd
     ClearErrors
     Delete "$INSTDIR\Sorvane.dll"
     ${If} ${Errors}
-      !insertmacro UserClassesBegin
+      !insertmacro ClassesBegin
       RegDLL "$INSTDIR\Sorvane.dll"
-      !insertmacro UserClassesEnd
+      !insertmacro ClassesEnd
       SetErrorLevel 2
       Abort "${PRODUCT} is in use; close FrontPage and try again."
     ${EndIf}
@@ -378,12 +395,18 @@ FunctionEnd
 !macro RemoveInstallEntries
   Delete "$INSTDIR\Uninstall.exe"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
+  ${If} $Mode == AllUsers
+    DeleteRegKey HKLM "${ADDINS_KEY}\Sorvane.Connect"
+    !insertmacro DeleteIfCreatedIn HKLM CreatedMachine "${ADDINS_KEY}"
+    !insertmacro DeleteIfCreatedIn HKLM CreatedMachine "Software\Microsoft\Office\FrontPage"
+    !insertmacro DeleteIfCreatedIn HKLM CreatedMachine "Software\Microsoft\Office"
+  ${EndIf}
   ${If} $Mode == CurrentUser
-    !insertmacro DeleteIfCreated "Software\Classes\CLSID"
-    !insertmacro DeleteIfCreated "Software\Classes\Interface"
-    !insertmacro DeleteIfCreated "Software\Classes\TypeLib"
-    !insertmacro DeleteIfCreated "Software\Classes"
-    !insertmacro DeleteIfCreated "Software\Microsoft\Windows\CurrentVersion\Uninstall"
+    ${DeleteIfCreated} "Software\Classes\CLSID"
+    ${DeleteIfCreated} "Software\Classes\Interface"
+    ${DeleteIfCreated} "Software\Classes\TypeLib"
+    ${DeleteIfCreated} "Software\Classes"
+    ${DeleteIfCreated} "Software\Microsoft\Windows\CurrentVersion\Uninstall"
   ${EndIf}
   Delete "$INSTDIR\Uninstall.ini"
   SetOutPath "$TEMP" ; no folder that is the current one can be removed
@@ -397,20 +420,24 @@ Section "${PRODUCT}" Main
   !insertmacro RemoveModule
   File "/oname=Sorvane.dll" "${MODULE}"
   ${If} $Mode == CurrentUser
-    !insertmacro NoteIfMissing "Software\Classes"
-    !insertmacro NoteIfMissing "Software\Classes\CLSID"
-    !insertmacro NoteIfMissing "Software\Classes\Interface"
-    !insertmacro NoteIfMissing "Software\Classes\TypeLib"
-    !insertmacro NoteIfMissing "Software\Microsoft\Windows\CurrentVersion\Uninstall"
+    ${NoteIfMissing} "Software\Classes"
+    ${NoteIfMissing} "Software\Classes\CLSID"
+    ${NoteIfMissing} "Software\Classes\Interface"
+    ${NoteIfMissing} "Software\Classes\TypeLib"
+    ${NoteIfMissing} "Software\Microsoft\Windows\CurrentVersion\Uninstall"
   ${EndIf}
-  !insertmacro UserClassesBegin
+  ; The host's keys in the user's hive, as they are before the registration.
+  !insertmacro KeyExists HKCU "Software\Microsoft\Office" $R6
+  !insertmacro KeyExists HKCU "Software\Microsoft\Office\FrontPage" $R7
+  !insertmacro KeyExists HKCU "${ADDINS_KEY}" $R8
+  !insertmacro ClassesBegin
   ClearErrors
   RegDLL "$INSTDIR\Sorvane.dll"
   StrCpy $1 ""
   ${If} ${Errors}
     StrCpy $1 failed
   ${EndIf}
-  !insertmacro UserClassesEnd
+  !insertmacro ClassesEnd
   ; The module took back what it wrote; nothing of the product stays, not even
   ; an earlier version's entry (its module was removed above).
   ${If} $1 == failed
@@ -419,6 +446,30 @@ Section "${PRODUCT}" Main
     MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} could not be registered." /SD IDOK
     SetErrorLevel 3
     Abort
+  ${EndIf}
+
+  ; For all users, the host's add-in entry is the machine's, which the host
+  ; loads for every user; the installing account's own entry, which the
+  ; registration wrote, goes (with the keys it had to make), so that the host
+  ; loads the add-in once.
+  ${If} $Mode == AllUsers
+    !insertmacro NoteIfMissingIn HKLM CreatedMachine "Software\Microsoft\Office"
+    !insertmacro NoteIfMissingIn HKLM CreatedMachine "Software\Microsoft\Office\FrontPage"
+    !insertmacro NoteIfMissingIn HKLM CreatedMachine "${ADDINS_KEY}"
+    WriteRegStr HKLM "${ADDINS_KEY}\Sorvane.Connect" "FriendlyName" "${PRODUCT}"
+    WriteRegStr HKLM "${ADDINS_KEY}\Sorvane.Connect" "Description" \
+        "Open Web add-in to bypass Web Folders."
+    WriteRegDWORD HKLM "${ADDINS_KEY}\Sorvane.Connect" "LoadBehavior" 3
+    DeleteRegKey HKCU "${ADDINS_KEY}\Sorvane.Connect"
+    ${If} $R8 == 0
+      DeleteRegKey /ifempty HKCU "${ADDINS_KEY}"
+    ${EndIf}
+    ${If} $R7 == 0
+      DeleteRegKey /ifempty HKCU "Software\Microsoft\Office\FrontPage"
+    ${EndIf}
+    ${If} $R6 == 0
+      DeleteRegKey /ifempty HKCU "Software\Microsoft\Office"
+    ${EndIf}
   ${EndIf}
 
   ; SHCTX: HKLM for all users, HKCU for the current user.

@@ -82,10 +82,10 @@ HRESULT AsAddIn(IUnknown* object, ComPtr<com::IDTExtensibility2>& add_in) {
 
 }  // namespace
 
-std::vector<AddInEntry> ListAddInEntries() {
+std::vector<AddInEntry> ListAddInEntries(HKEY root) {
   std::vector<AddInEntry> entries;
   RegistryKey add_ins;
-  if (add_ins.Open(HKEY_CURRENT_USER, kAddInsKey, KEY_READ) != ERROR_SUCCESS) {
+  if (add_ins.Open(root, kAddInsKey, KEY_READ) != ERROR_SUCCESS) {
     return entries;
   }
   std::u16string name;
@@ -198,7 +198,13 @@ HRESULT AddIns::Connect(Loaded loaded, com::ExtConnectMode mode) {
 std::vector<AddIns::Outcome> AddIns::Start() {
   std::vector<Outcome> outcomes;
   const std::size_t first = loaded_.size();
-  for (const AddInEntry& entry : ListAddInEntries()) {
+  // The user's entries, then the machine's: an add-in entered in both is
+  // loaded twice, as nothing says the host would know them for one.
+  std::vector<AddInEntry> entries = ListAddInEntries(HKEY_CURRENT_USER);
+  for (AddInEntry& entry : ListAddInEntries(HKEY_LOCAL_MACHINE)) {
+    entries.push_back(std::move(entry));
+  }
+  for (const AddInEntry& entry : entries) {
     if (entry.load_behavior == 3) {
       Loaded loaded;
       HRESULT status = Create(entry.prog_id, loaded);

@@ -20,7 +20,7 @@
 
 namespace sorvane::standin {
 
-// An entry of HKCU\Software\Microsoft\Office\FrontPage\Addins.
+// An entry of Software\Microsoft\Office\FrontPage\Addins.
 struct AddInEntry {
   std::u16string prog_id;
   std::u16string friendly_name;
@@ -28,7 +28,9 @@ struct AddInEntry {
   DWORD load_behavior = 0;
 };
 
-std::vector<AddInEntry> ListAddInEntries();
+// The entries under `root`: HKCU's are the user's, listed in the COM Add-ins
+// dialog; HKLM's load for every user and are not listed.
+std::vector<AddInEntry> ListAddInEntries(HKEY root);
 
 // Registers the add-in designer's library (this program's description of it)
 // unless a library with its identity is registered already.
@@ -46,8 +48,9 @@ class AddIns {
     HRESULT status;
   };
 
-  // Start-up: every entry with LoadBehavior 3, created by its ProgID and
-  // connected (ext_cm_Startup); once all are connected, OnStartupComplete.
+  // Start-up: every entry with LoadBehavior 3, the user's and then the
+  // machine's, created by its ProgID and connected (ext_cm_Startup); once all
+  // are connected, OnStartupComplete.
   std::vector<Outcome> Start();
   // One add-in at start-up, by its ProgID.
   HRESULT StartByProgId(const std::u16string& prog_id);

@@ -93,7 +93,7 @@ std::pair<std::string, std::string> Split(const std::string& line) {
 }  // namespace
 
 const Commands::Entry Commands::kCommands[] = {
-    {"addins", "the host's Addins entries", &Commands::AddIns},
+    {"addins", "the user's Addins entries (the COM Add-ins dialog's list)", &Commands::AddIns},
     {"start", "connects every add-in with LoadBehavior 3, as at start-up", &Commands::Start},
     {"load", "load PATH: connects the add-in of that module, as at start-up", &Commands::Load},
     {"enable", "enable PROGID: the user checks the add-in after start-up", &Commands::Enable},
@@ -173,7 +173,7 @@ void Commands::AnswerWhenSettled(const Invocation& call, const std::string& line
 }
 
 void Commands::AddIns(const Invocation& call) {
-  for (const AddInEntry& entry : ListAddInEntries()) {
+  for (const AddInEntry& entry : ListAddInEntries(HKEY_CURRENT_USER)) {
     Answer(call, "addin: " + ToUtf8(entry.prog_id) + " | " + ToUtf8(entry.friendly_name) + " | " +
                      ToUtf8(entry.description) + " | " + std::to_string(entry.load_behavior));
   }

@@ -259,16 +259,25 @@ def main():
                  "Add/Remove: uninstall string")
     checks.check(any(v.startswith('"EstimatedSize"=dword:') and not v.endswith("00000000")
                      for v in entry), "Add/Remove: estimated size")
-    checks.check(cu.get(ADDIN) == {'"Description"="Open Web add-in to bypass Web Folders."',
-                                   '"FriendlyName"="Kelvra Sorvane"',
-                                   '"LoadBehavior"=dword:00000003'}, "the host's add-in entry")
+    # The host's add-in entry is the machine's, for every user; the installing
+    # account's own is gone, so that the host loads the add-in once.
+    machine_addin = ADDIN.replace("HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE")
+    checks.check(lm.get(machine_addin) == {'"Description"="Open Web add-in to bypass Web Folders."',
+                                           '"FriendlyName"="Kelvra Sorvane"',
+                                           '"LoadBehavior"=dword:00000003'},
+                 f"the host's add-in entry for every user: {lm.get(machine_addin)}")
+    checks.check(not any(k.startswith("HKEY_CURRENT_USER\\SOFTWARE\\MICROSOFT\\OFFICE") for k in cu),
+                 "none in the installing account's hive")
     server = cr.get("HKEY_CLASSES_ROOT\\CLSID\\{53652739-6305-4BA2-B332-D8F23DC92BCD}"
                     "\\INPROCSERVER32", set())
     checks.check(any("Kelvra Sorvane\\\\Sorvane.dll" in v for v in server),
                  f"the class names the installed module: {server}")
 
-    answers = standin(program, ["start", "shutdown", "quit"])
-    checks.check("addin: Sorvane.Connect connected" in answers, f"the host loads it: {answers}")
+    answers = standin(program, ["addins", "start", "shutdown", "quit"])
+    checks.check(answers.count("addin: Sorvane.Connect connected") == 1,
+                 f"the host loads it, once: {answers}")
+    checks.check(not any(a.startswith("addin: Sorvane.Connect |") for a in answers),
+                 "not listed among the user's own add-ins")
     checks.check("held: 0" in answers and "unloadable: yes" in answers, "and lets it go")
 
     # An upgrade while the host has the module loaded: the setup says so and,
