@@ -273,6 +273,13 @@ def main():
     checks.check(any("Kelvra Sorvane\\\\Sorvane.dll" in v for v in server),
                  f"the class names the installed module: {server}")
 
+    # A standard user's uninstaller of it is refused (exit code 4, which the
+    # copy it hands over to keeps) and changes nothing.
+    run_setup.standard(os.path.join(folder or INSTALL_DIR, "Uninstall.exe"))
+    now = snapshot()
+    checks.check(install_dir() is not None and all(now[h] == after[h] for h in now),
+                 "a standard user's uninstall of the all-users install changes nothing")
+
     answers = standin(program, ["addins", "start", "shutdown", "quit"])
     checks.check(answers.count("addin: Sorvane.Connect connected") == 1,
                  f"the host loads it, once: {answers}")
