@@ -46,7 +46,7 @@ std::wstring Arguments() {
   const wchar_t* rest = ::GetCommandLineW();
   bool quoted = false;
   while (*rest != L'\0' && (quoted || *rest != L' ')) {
-    quoted ^= *rest++ == L'"';
+    quoted = quoted != (*rest++ == L'"');
   }
   while (*rest == L' ') {
     ++rest;
@@ -86,13 +86,13 @@ int MakeVolatileKey(const std::wstring& path) {
 // This process's token with the Administrators group for deny only.
 bool StandardUserToken(Handle* token) {
   Handle own;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, &own.value)) {
+  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, &own.value) == FALSE) {
     return false;
   }
   SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
   PSID sid = nullptr;
-  if (!::AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                                  DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &sid)) {
+  if (::AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                 DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &sid) == FALSE) {
     return false;
   }
   const std::unique_ptr<void, decltype(&::FreeSid)> administrators(sid, &::FreeSid);
@@ -111,7 +111,7 @@ bool AnyDescendantRunning(DWORD root) {
   std::vector<PROCESSENTRY32W> processes;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
-  for (BOOL more = ::Process32FirstW(snapshot.value, &entry); more;
+  for (BOOL more = ::Process32FirstW(snapshot.value, &entry); more != FALSE;
        more = ::Process32NextW(snapshot.value, &entry)) {
     processes.push_back(entry);
   }
@@ -149,7 +149,7 @@ int wmain() {
                                              FALSE, 0, nullptr, nullptr, &startup, &process)
                     : ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                        nullptr, &startup, &process);
-  if (!started) {
+  if (started == FALSE) {
     return Fail("CreateProcess");
   }
   DWORD code = 125;
