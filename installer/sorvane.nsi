@@ -20,7 +20,8 @@
 ; administrator rights all users; otherwise the mode of an earlier install,
 ; else the current user). Exit codes: 0 installed, 1 cancelled, 2 the module
 ; is in use, 3 it could not be registered, 4 all users needs administrator
-; rights, 5 just for the current user needs a setup without them.
+; rights, 5 just for the current user needs a setup without them, 6 the
+; other mode is installed already (one install per account).
 ;
 ; Built by CMake (installer/CMakeLists.txt) with:
 ;   makensis -DVERSION=1.2.0.38 -DVERSION_TEXT=1.02.0038 -DMODULE=path\Sorvane.dll
@@ -170,6 +171,12 @@ Function .onInit
     SetErrorLevel 5
     Quit
   ${EndIf}
+  Call OtherModeInstalled
+  ${If} $0 != ""
+    MessageBox MB_OK|MB_ICONSTOP "$0" /SD IDOK
+    SetErrorLevel 6
+    Quit
+  ${EndIf}
   ${If} $Mode == AllUsers
   ${AndIf} $Admin != 1
     !insertmacro NoRightsForAllUsers Installing
@@ -178,6 +185,24 @@ Function .onInit
     ${EndIf}
   ${EndIf}
   Call ApplyMode
+FunctionEnd
+
+; One install per account: with one in each mode, the user's classes would
+; hide the machine's and the host would load the add-in twice. $0: why this
+; mode cannot be installed, or "". Only the entries' presence is read.
+Function OtherModeInstalled
+  ${If} $Mode == AllUsers
+    ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "DisplayName"
+    ${If} $0 != ""
+      StrCpy $0 "${PRODUCT} is installed just for you. Remove it (Add/Remove Programs) before \
+          installing it for all users."
+    ${EndIf}
+  ${Else}
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "DisplayName"
+    ${If} $0 != ""
+      StrCpy $0 "${PRODUCT} is installed for all users of this computer already."
+    ${EndIf}
+  ${EndIf}
 FunctionEnd
 
 ; Without a mode on the command line: with administrator rights all users,
@@ -262,6 +287,13 @@ Function ModePageLeave
   StrCpy $Mode CurrentUser
   ${If} $0 == ${BST_CHECKED}
     StrCpy $Mode AllUsers
+  ${EndIf}
+  Call OtherModeInstalled
+  ${If} $0 != ""
+    MessageBox MB_OK|MB_ICONEXCLAMATION "$0"
+    Abort
+  ${EndIf}
+  ${If} $Mode == AllUsers
     !insertmacro ElevateForAllUsers
   ${EndIf}
   Call ApplyMode

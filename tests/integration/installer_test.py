@@ -147,6 +147,10 @@ def current_user_mode(checks, run_setup, setup, earlier, program, version):
     checks.check(result == 0, f"per-user: the earlier version installs ({result})")
     result = run_setup.standard(setup, "/CURRENTUSER")
     checks.check(result == 0, f"per-user: silent install exits 0 ({result})")
+    installed = snapshot()
+    result = run_setup.elevated(setup, "/ALLUSERS")
+    checks.check(result == 6 and install_dir() is None and snapshot() == installed,
+                 f"per-user: an all-users install beside it is refused with 6 ({result})")
     folder = user_install_dir()
     checks.check(folder is not None and os.path.isfile(os.path.join(folder, "Sorvane.dll"))
                  and os.path.isfile(os.path.join(folder, "Uninstall.exe")),
@@ -273,12 +277,16 @@ def main():
     checks.check(any("Kelvra Sorvane\\\\Sorvane.dll" in v for v in server),
                  f"the class names the installed module: {server}")
 
-    # A standard user's uninstaller of it is refused (exit code 4, which the
-    # copy it hands over to keeps) and changes nothing.
+    # Refused, changing nothing: a standard user's uninstall of it (exit code
+    # 4, which the copy the uninstaller hands over to keeps), and a per-user
+    # install beside it (6: one install per account).
     run_setup.standard(os.path.join(folder or INSTALL_DIR, "Uninstall.exe"))
+    result = run_setup.standard(setup, "/CURRENTUSER")
+    checks.check(result == 6, f"a per-user install beside it is refused with 6 ({result})")
     now = snapshot()
-    checks.check(install_dir() is not None and all(now[h] == after[h] for h in now),
-                 "a standard user's uninstall of the all-users install changes nothing")
+    checks.check(install_dir() is not None and user_install_dir() is None and
+                 all(now[h] == after[h] for h in now),
+                 "a standard user's uninstall or per-user install changes nothing")
 
     answers = standin(program, ["addins", "start", "shutdown", "quit"])
     checks.check(answers.count("addin: Sorvane.Connect connected") == 1,
@@ -287,19 +295,22 @@ def main():
                  "not listed among the user's own add-ins")
     checks.check("held: 0" in answers and "unloadable: yes" in answers, "and lets it go")
 
-    # An upgrade while the host has the module loaded: the setup says so and,
-    # silent, gives up with exit code 2 before it changes anything.
+    # An upgrade or an uninstall while the host has the module loaded: each
+    # gives up before it changes anything (silent: exit code 2; the
+    # uninstaller's copy of itself keeps its code to itself).
     host = started_host(program)
     loaded = snapshot()
-    result = run_setup.elevated(setup)
-    checks.check(result == 2, f"upgrade while loaded gives up with 2 ({result})")
-    checks.check(os.path.isfile(os.path.join(install_dir() or INSTALL_DIR, "Sorvane.dll")),
-                 "the loaded module stays installed")
-    now = snapshot()
-    for hive in now:
-        added, removed, changed = diff(loaded[hive], now[hive])
-        checks.check(not (added or removed or changed), f"upgrade while loaded: {hive} as it was: "
-                     f"+{added[:3]} -{removed[:3]} ~{changed[:3]}")
+    uninstaller = os.path.join(folder or INSTALL_DIR, "Uninstall.exe")
+    for what, program_file, code in (("upgrade", setup, 2), ("uninstall", uninstaller, 0)):
+        result = run_setup.elevated(program_file)
+        checks.check(result == code, f"{what} while loaded: exit code {code} ({result})")
+        checks.check(os.path.isfile(os.path.join(install_dir() or INSTALL_DIR, "Sorvane.dll")) and
+                     os.path.isfile(uninstaller), f"{what} while loaded: the files stay")
+        now = snapshot()
+        for hive in now:
+            added, removed, changed = diff(loaded[hive], now[hive])
+            checks.check(not (added or removed or changed), f"{what} while loaded: {hive} as it "
+                         f"was: +{added[:3]} -{removed[:3]} ~{changed[:3]}")
     host.communicate("shutdown\nquit\n", timeout=120)
 
     result = run_setup.elevated(setup, "/ALLUSERS")
@@ -309,7 +320,6 @@ def main():
         added, removed, changed = diff(after[hive], again[hive])
         checks.check(not (added or removed), f"{hive}: one set of entries after a second install")
 
-    uninstaller = os.path.join(folder or INSTALL_DIR, "Uninstall.exe")
     result = run_setup.elevated(uninstaller)
     checks.check(result == 0, f"silent uninstall exits 0 (got {result})")
     checks.check(install_dir() is None, "the install folder is gone")
