@@ -278,9 +278,9 @@ def main():
                  f"the class names the installed module: {server}")
 
     # Refused, changing nothing: a standard user's uninstall of it (exit code
-    # 4, which the copy the uninstaller hands over to keeps), and a per-user
-    # install beside it (6: one install per account).
-    run_setup.standard(os.path.join(folder or INSTALL_DIR, "Uninstall.exe"))
+    # 4), and a per-user install beside it (6: one install per account).
+    result = run_setup.standard(os.path.join(folder or INSTALL_DIR, "Uninstall.exe"))
+    checks.check(result == 4, f"a standard user's uninstall is refused with 4 ({result})")
     result = run_setup.standard(setup, "/CURRENTUSER")
     checks.check(result == 6, f"a per-user install beside it is refused with 6 ({result})")
     now = snapshot()
@@ -296,12 +296,11 @@ def main():
     checks.check("held: 0" in answers and "unloadable: yes" in answers, "and lets it go")
 
     # An upgrade or an uninstall while the host has the module loaded: each
-    # gives up before it changes anything (silent: exit code 2; the
-    # uninstaller's copy of itself keeps its code to itself).
+    # gives up with exit code 2 before it changes anything.
     host = started_host(program)
     loaded = snapshot()
     uninstaller = os.path.join(folder or INSTALL_DIR, "Uninstall.exe")
-    for what, program_file, code in (("upgrade", setup, 2), ("uninstall", uninstaller, 0)):
+    for what, program_file, code in (("upgrade", setup, 2), ("uninstall", uninstaller, 2)):
         result = run_setup.elevated(program_file)
         checks.check(result == code, f"{what} while loaded: exit code {code} ({result})")
         checks.check(os.path.isfile(os.path.join(install_dir() or INSTALL_DIR, "Sorvane.dll")) and
@@ -322,7 +321,10 @@ def main():
 
     result = run_setup.elevated(uninstaller)
     checks.check(result == 0, f"silent uninstall exits 0 (got {result})")
-    checks.check(install_dir() is None, "the install folder is gone")
+    # The uninstaller cannot delete itself while it runs: for all users it and
+    # its folder go at the next restart.
+    left = os.listdir(install_dir()) if install_dir() else []
+    checks.check(left in ([], ["Uninstall.exe"]), f"nothing but the uninstaller is left: {left}")
     gone = snapshot()
     for hive in gone:
         added, removed, changed = diff(before[hive], gone[hive])
