@@ -99,10 +99,12 @@ Section "Remove"
       Delete /REBOOTOK "$EXEPATH"
       RMDir /REBOOTOK "$INSTDIR"
     ${Else}
+      SetDetailsPrint none
       GetTempFileName $0
       CopyFiles /SILENT "$EXEPATH" "$0"
       System::Call 'kernel32::GetCurrentProcessId() i .r1'
       Exec '"$0" /CLEANUP=$1 /D=$INSTDIR'
+      SetDetailsPrint lastused
     ${EndIf}
   ${EndIf}
 SectionEnd
