@@ -1,9 +1,9 @@
 // Runs a setup program the way the installer test needs it under Wine:
 //   setup_runner [--standard-user] PROGRAM [ARGUMENTS...]
 //   setup_runner --volatile-key HKCU-SUBKEY
-// waits for the program and every process it starts (an NSIS uninstaller
-// hands its work to a copy of itself and returns at once), and exits with the
-// program's own exit code. With --standard-user the program runs under this
+// waits for the program and every process it starts (a per-user uninstall
+// leaves a copy that removes the uninstaller once it has ended), and exits
+// with the program's own exit code. With --standard-user the program runs under this
 // process's token with the Administrators group made deny-only: what a
 // standard user's, or an administrator's unelevated, programs get on Windows.
 // Wine runs every program with full rights otherwise.

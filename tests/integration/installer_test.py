@@ -13,7 +13,7 @@ checks that the version reads the same everywhere a user sees it.
 Wine runs every program with administrator rights: the setup runs so, as an
 elevated administrator's would, and through SETUP-RUNNER.exe --standard-user
 as a standard user's (or an unelevated administrator's) would. The runner also
-waits for the copy of itself that an uninstaller leaves the work to. While the
+waits for what the program starts (a per-user uninstall's cleanup). While the
 setup runs elevated, HKCU names a folder holding PLANTED-MODULE.dll (as
 Sorvane.dll) as the install folder: nothing elevated may load it.
 
@@ -55,6 +55,18 @@ def snapshot():
     for hive in taken:
         taken[hive] = {k: v for k, v in taken[hive].items() if not k.startswith(WINE_VOLATILE)}
     return taken
+
+
+def unchanged(checks, before, what, hives=("HKCU", "HKCR", "HKLM"), keys_only=False):
+    """Takes a snapshot and checks `hives` in it against `before`: no key
+    added or removed and, unless `keys_only`, no value changed. Returns it."""
+    now = snapshot()
+    for hive in hives:
+        added, removed, changed = diff(before[hive], now[hive])
+        changed = [] if keys_only else changed
+        checks.check(not (added or removed or changed),
+                     f"{what}: {hive} as it was: +{added[:3]} -{removed[:3]} ~{changed[:3]}")
+    return now
 
 
 def setup_manifest(setup):
@@ -149,18 +161,15 @@ def current_user_mode(checks, run_setup, setup, earlier, program, version):
     checks.check(result == 0, f"per-user: silent install exits 0 ({result})")
     installed = snapshot()
     result = run_setup.elevated(setup, "/ALLUSERS")
-    checks.check(result == 6 and install_dir() is None and snapshot() == installed,
+    checks.check(result == 6 and install_dir() is None,
                  f"per-user: an all-users install beside it is refused with 6 ({result})")
+    unchanged(checks, installed, "per-user: the refused all-users install")
     folder = user_install_dir()
     checks.check(folder is not None and os.path.isfile(os.path.join(folder, "Sorvane.dll"))
                  and os.path.isfile(os.path.join(folder, "Uninstall.exe")),
                  f"per-user: files under the user's local application data ({folder})")
     checks.check(install_dir() is None, "per-user: nothing under Program Files")
-    after = snapshot()
-    for hive in ("HKLM", "HKCR"):
-        added, removed, changed = diff(before[hive], after[hive])
-        checks.check(not (added or removed or changed),
-                     f"per-user: {hive} as it was: +{added[:3]} -{removed[:3]} ~{changed[:3]}")
+    after = unchanged(checks, before, "per-user", hives=("HKLM", "HKCR"))
     added, removed, changed = diff(before["HKCU"], after["HKCU"])
     foreign = [k for k in added + removed + changed if not per_user_key(k)]
     checks.check(not foreign, f"per-user: HKCU changes only the add-in's keys: {foreign[:3]}")
@@ -203,19 +212,12 @@ def current_user_mode(checks, run_setup, setup, earlier, program, version):
     result = run_setup.standard(setup)
     checks.check(result == 0 and install_dir() is None,
                  f"per-user: a second run stays per-user ({result})")
-    again = snapshot()
-    for hive in again:
-        added, removed, changed = diff(after[hive], again[hive])
-        checks.check(not (added or removed), f"per-user: {hive}: one set of entries after a second run")
+    unchanged(checks, after, "per-user: one set of entries after a second run", keys_only=True)
 
     result = run_setup.standard(os.path.join(folder or "", "Uninstall.exe"))
     checks.check(result == 0, f"per-user: silent uninstall exits 0 ({result})")
     checks.check(user_install_dir() is None, "per-user: the install folder is gone")
-    gone = snapshot()
-    for hive in gone:
-        added, removed, changed = diff(before[hive], gone[hive])
-        checks.check(not (added or removed or changed),
-                     f"per-user: {hive} as before: +{added[:3]} -{removed[:3]} ~{changed[:3]}")
+    unchanged(checks, before, "per-user: uninstalled")
 
 
 def main():
@@ -283,10 +285,9 @@ def main():
     checks.check(result == 4, f"a standard user's uninstall is refused with 4 ({result})")
     result = run_setup.standard(setup, "/CURRENTUSER")
     checks.check(result == 6, f"a per-user install beside it is refused with 6 ({result})")
-    now = snapshot()
-    checks.check(install_dir() is not None and user_install_dir() is None and
-                 all(now[h] == after[h] for h in now),
-                 "a standard user's uninstall or per-user install changes nothing")
+    checks.check(install_dir() is not None and user_install_dir() is None,
+                 "a standard user's uninstall or per-user install leaves the files")
+    unchanged(checks, after, "a standard user's uninstall or per-user install")
 
     answers = standin(program, ["addins", "start", "shutdown", "quit"])
     checks.check(answers.count("addin: Sorvane.Connect connected") == 1,
@@ -300,24 +301,17 @@ def main():
     host = started_host(program)
     loaded = snapshot()
     uninstaller = os.path.join(folder or INSTALL_DIR, "Uninstall.exe")
-    for what, program_file, code in (("upgrade", setup, 2), ("uninstall", uninstaller, 2)):
+    for what, program_file in (("upgrade", setup), ("uninstall", uninstaller)):
         result = run_setup.elevated(program_file)
-        checks.check(result == code, f"{what} while loaded: exit code {code} ({result})")
+        checks.check(result == 2, f"{what} while loaded: exit code 2 ({result})")
         checks.check(os.path.isfile(os.path.join(install_dir() or INSTALL_DIR, "Sorvane.dll")) and
                      os.path.isfile(uninstaller), f"{what} while loaded: the files stay")
-        now = snapshot()
-        for hive in now:
-            added, removed, changed = diff(loaded[hive], now[hive])
-            checks.check(not (added or removed or changed), f"{what} while loaded: {hive} as it "
-                         f"was: +{added[:3]} -{removed[:3]} ~{changed[:3]}")
+        unchanged(checks, loaded, f"{what} while loaded")
     host.communicate("shutdown\nquit\n", timeout=120)
 
     result = run_setup.elevated(setup, "/ALLUSERS")
     checks.check(result == 0, "installing again over it for all users works")
-    again = snapshot()
-    for hive in again:
-        added, removed, changed = diff(after[hive], again[hive])
-        checks.check(not (added or removed), f"{hive}: one set of entries after a second install")
+    unchanged(checks, after, "one set of entries after a second install", keys_only=True)
 
     result = run_setup.elevated(uninstaller)
     checks.check(result == 0, f"silent uninstall exits 0 (got {result})")
@@ -325,11 +319,7 @@ def main():
     # its folder go at the next restart.
     left = os.listdir(install_dir()) if install_dir() else []
     checks.check(left in ([], ["Uninstall.exe"]), f"nothing but the uninstaller is left: {left}")
-    gone = snapshot()
-    for hive in gone:
-        added, removed, changed = diff(before[hive], gone[hive])
-        checks.check(not (added or removed or changed),
-                     f"{hive}: as before the install: +{added[:3]} -{removed[:3]} ~{changed[:3]}")
+    unchanged(checks, before, "uninstalled")
     started = addins_started(program)
     checks.check(not started, f"the host no longer loads it: {started}")
     checks.check(not os.path.exists(PLANTED_MARKER),
@@ -351,11 +341,7 @@ def main():
     result = run_setup.elevated(setup)
     checks.check(result == 3, f"a failed registration ends the setup with 3 ({result})")
     checks.check(install_dir() is None, f"a failed registration leaves no files: {install_dir()}")
-    now = snapshot()
-    for hive in now:
-        added, removed, changed = diff(failing[hive], now[hive])
-        checks.check(not (added or removed or changed), f"a failed registration: {hive} as it "
-                     f"was: +{added[:3]} -{removed[:3]} ~{changed[:3]}")
+    unchanged(checks, failing, "a failed registration")
     run(["reg", "delete", f"HKCU\\Software\\Microsoft\\{made}", "/f"])
 
     current_user_mode(checks, run_setup, setup, earlier, program, version)
