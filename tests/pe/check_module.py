@@ -7,6 +7,7 @@ and imports, its hardening flags and every resource the module must carry.
 
 import os
 import struct
+import subprocess
 import sys
 
 import pefile
@@ -67,6 +68,41 @@ def windows_xp(pe):
                 missing.append(f"{dll}!{imported.name.decode()}")
     check(not missing, f"all {count} imports are in Windows XP's export tables; missing: "
                        f"{', '.join(missing) or 'none'}")
+
+
+def build_id(pe):
+    """The CodeView entry that --build-id writes: (GUID and age as bytes), or None."""
+    for entry in getattr(pe, "DIRECTORY_ENTRY_DEBUG", []):
+        if entry.struct.Type == 2 and entry.entry is not None:
+            return pe.get_data(entry.struct.AddressOfRawData + 4, 20)
+    return None
+
+
+def symbols_for_the_field(pe, path, x86):
+    """The module ships stripped, under the size limit, with a build id; the
+    debugging information beside it carries that id and turns an address of
+    the module into a function and a line of the checkout."""
+    size = os.path.getsize(path)
+    print(f"note:   size {size} bytes; the goal is 131,072 (README, Performance)")
+    names = [s.Name.rstrip(b"\0").decode() for s in pe.sections]
+    check(not any(n.startswith(".debug") or n.startswith("/") for n in names),
+          f"no debugging sections in the module: {names}")
+    check(pe.FILE_HEADER.NumberOfSymbols == 0, "no symbol table in the module")
+    ident = build_id(pe)
+    check(ident is not None, "a build id")
+    debug = path + ".debug"
+    if ident is None or not os.path.isfile(debug):
+        check(False, f"{debug} beside the module")
+        return
+    check(build_id(pefile.PE(debug, fast_load=False)) == ident, f"{os.path.basename(debug)} has its build id")
+    export = next(e for e in pe.DIRECTORY_ENTRY_EXPORT.symbols if e.name == b"DllGetClassObject")
+    address = hex(pe.OPTIONAL_HEADER.ImageBase + export.address)
+    tool = ("i686" if x86 else "x86_64") + "-w64-mingw32-addr2line"
+    said = subprocess.run([tool, "-f", "-e", debug, address], capture_output=True, text=True,
+                          check=False).stdout.split()
+    check(len(said) == 2 and said[0].startswith("DllGetClassObject")
+          and said[1].startswith("/sorvane/src/addin/win32_module.cpp:"),
+          f"{address} is DllGetClassObject in the checkout's win32_module.cpp: {said}")
 
 
 def main():
@@ -160,6 +196,8 @@ def main():
     translations = [v for info in pe.FileInfo[0] if info.Key == b"VarFileInfo"
                     for var in info.Var for v in var.entry.values()]
     check(translations == ["0x0409 0x04b0"], f"translation 0409, 1200: {translations}")
+
+    symbols_for_the_field(pe, path, x86)
 
     print(f"size: {len(pe.__data__)} bytes; imports: {', '.join(imports)}")
     sys.exit(1 if failures else 0)
