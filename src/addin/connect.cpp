@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "common/trace.h"
+
 namespace sorvane {
 
 void ButtonEvents::Assign(std::unique_ptr<host::Button> button) {
@@ -33,7 +35,8 @@ void Connect::IDTExtensibility2_OnDisconnection(std::int32_t /*remove_mode*/) {
 void Connect::AddInInstance_OnDisconnection() noexcept {
   try {
     p_ctlBtnEvents_.Assign(nullptr);
-  } catch (...) {  // NOLINT(bugprone-empty-catch): this handler goes on past every error
+  } catch (...) {  // this handler goes on past every error
+    TraceCaughtFailure(u"AddInInstance_OnDisconnection");
   }
 }
 
@@ -41,7 +44,7 @@ void Connect::p_ctlBtnEvents_Click() noexcept {
   try {
     module_.ShowOpenForm();
   } catch (...) {
-    module_.ReportClickFailure(CaughtHResult());
+    module_.ReportClickFailure(TraceCaught(u"Click"));
   }
 }
 

@@ -4,11 +4,13 @@
 
 #include <array>
 #include <cstddef>
+#include <iterator>
 #include <memory>
 #include <utility>
 
 #include "addin/connect.h"
 #include "addin/win32_module_state.h"
+#include "common/trace.h"
 #include "common/win32_com.h"
 #include "host/com/win32_com_host.h"
 // This file defines the identifiers the generated header declares.
@@ -18,6 +20,15 @@
 namespace sorvane::addin {
 
 namespace {
+
+// "<text><mode>" in the trace: the host's connect or disconnect mode, one
+// digit (0-4).
+void TraceModeEvent(std::u16string_view text, int mode) noexcept {
+  char16_t line[64] = {};
+  const std::size_t size = text.copy(line, std::size(line) - 2);
+  line[size] = static_cast<char16_t>(u'0' + (mode >= 0 && mode <= 9 ? mode : 9));
+  TraceEvent({line, size + 1});
+}
 
 // The interfaces whose IDispatch works through type information, as Wine's
 // tid_t indexes its own cache.
@@ -48,7 +59,7 @@ ComPtr<ITypeInfo> TypeInfoOf(TypeInfoId id) {
     return cached;
   }
   ComPtr<ITypeLib> library;
-  ThrowIfFailed(::LoadTypeLibEx(Wide(ModuleFilePath()), REGKIND_NONE, &library));
+  ThrowIfFailed(::LoadTypeLibEx(Wide(ModuleFilePath()), REGKIND_NONE, &library), u"LoadTypeLibEx");
   ComPtr<ITypeInfo> info;
   if (id == TypeInfoId::kConnect) {
     ThrowIfFailed(library->GetTypeInfoOfGuid(IID__Connect, &info));
@@ -91,7 +102,7 @@ class TypeInfoDispatch : public Interface {
     try {
       return TypeInfoOf(TypeInfoIdOf<Interface>()).CopyTo(info);
     } catch (...) {
-      return CaughtHResult();
+      return TraceCaught(u"GetTypeInfo");
     }
   }
   STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
@@ -102,7 +113,7 @@ class TypeInfoDispatch : public Interface {
     try {
       return ::DispGetIDsOfNames(TypeInfoOf(TypeInfoIdOf<Interface>()).Get(), names, count, ids);
     } catch (...) {
-      return CaughtHResult();
+      return TraceCaught(u"GetIDsOfNames");
     }
   }
   STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
@@ -115,7 +126,7 @@ class TypeInfoDispatch : public Interface {
                           TypeInfoOf(TypeInfoIdOf<Interface>()).Get(), id, flags, params, result,
                           exception, bad_argument);
     } catch (...) {
-      return CaughtHResult();
+      return TraceCaught(u"Invoke");
     }
   }
 
@@ -142,18 +153,20 @@ class ConnectObject final : public ComObject<ConnectObject, TypeInfoDispatch<_Co
       const auto host_application = host::com::WrapObject(application);
       const auto instance = host::com::WrapObject(add_in_inst);
       connect_.IDTExtensibility2_OnConnection(*host_application, connect_mode, *instance);
+      TraceModeEvent(u"OnConnection: connected, mode ", connect_mode);
       return S_OK;
     } catch (...) {
-      return CaughtHResult();
+      return TraceCaught(u"OnConnection");
     }
   }
   STDMETHODIMP OnDisconnection(ext_DisconnectMode remove_mode,
                                SAFEARRAY** /*custom*/) noexcept override {
     try {
       connect_.IDTExtensibility2_OnDisconnection(remove_mode);
+      TraceModeEvent(u"OnDisconnection: disconnected, mode ", remove_mode);
       return S_OK;
     } catch (...) {
-      return CaughtHResult();
+      return TraceCaught(u"OnDisconnection");
     }
   }
   STDMETHODIMP OnAddInsUpdate(SAFEARRAY** /*custom*/) noexcept override { return S_OK; }
@@ -183,12 +196,13 @@ HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out) noexcept {
   }
   *out = nullptr;
   if (clsid != CLSID_Connect) {
+    TraceFailure(u"DllGetClassObject", u"the class", CLASS_E_CLASSNOTAVAILABLE, {});
     return CLASS_E_CLASSNOTAVAILABLE;
   }
   try {
     return MakeCom<ConnectClass>()->QueryInterface(iid, out);
   } catch (...) {
-    return CaughtHResult();
+    return TraceCaught(u"DllGetClassObject");
   }
 }
 

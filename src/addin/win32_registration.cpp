@@ -6,6 +6,7 @@
 
 #include "addin/win32_module_state.h"
 #include "common/hresult.h"
+#include "common/trace.h"
 #include "common/win32_com.h"
 #include "common/win32_registry_key.h"
 #include "common/win32_text.h"
@@ -25,25 +26,26 @@ constexpr char16_t kDescription[] = u"Open Web add-in to bypass Web Folders.";
 constexpr DWORD kLoadAtStartup = 3;
 constexpr SYSKIND kSyskind = sizeof(void*) == 4 ? SYS_WIN32 : SYS_WIN64;
 
-void Check(LSTATUS status) {
+// A registry call's failure; the trace names its key.
+void Check(LSTATUS status, std::u16string_view path) {
   if (status != ERROR_SUCCESS) {
-    throw HResultError(HRESULT_FROM_WIN32(status));
+    throw HResultError(HRESULT_FROM_WIN32(status), path, u"a registry key");
   }
 }
 
 RegistryKey CreateKey(HKEY root, const std::u16string& path) {
   RegistryKey key;
-  Check(key.Create(root, Wide(path), KEY_WRITE));
+  Check(key.Create(root, Wide(path), KEY_WRITE), path);
   return key;
 }
 
 void SetString(HKEY root, const std::u16string& path, const wchar_t* name,
                const std::u16string& value) {
-  Check(CreateKey(root, path).WriteString(name, value));
+  Check(CreateKey(root, path).WriteString(name, value), path);
 }
 
 void DeleteTree(HKEY root, const std::u16string& path) {
-  Check(RegistryKey::DeleteTree(root, Wide(path)));
+  Check(RegistryKey::DeleteTree(root, Wide(path)), path);
 }
 
 // Deletes a key if nothing is left in it: parents that only held our entry.
@@ -55,10 +57,10 @@ void DeleteIfEmpty(HKEY root, const std::u16string& path) {
     if (key.Open(root, Wide(path), KEY_READ) != ERROR_SUCCESS) {
       return;
     }
-    Check(key.Counts(subkeys, values));
+    Check(key.Counts(subkeys, values), path);
   }
   if (subkeys == 0 && values == 0) {
-    Check(::RegDeleteKeyW(root, Wide(path)));
+    Check(::RegDeleteKeyW(root, Wide(path)), path);
   }
 }
 
@@ -88,8 +90,8 @@ void Register() {
   {
     const RegistryKey server =
         CreateKey(HKEY_CLASSES_ROOT, std::u16string(kClassKey) + u"\\InprocServer32");
-    Check(server.WriteString(nullptr, module));
-    Check(server.WriteString(L"ThreadingModel", u"Apartment"));
+    Check(server.WriteString(nullptr, module), kClassKey);
+    Check(server.WriteString(L"ThreadingModel", u"Apartment"), kClassKey);
   }
   SetString(HKEY_CLASSES_ROOT, std::u16string(kClassKey) + u"\\ProgID", nullptr, kProgId);
   SetString(HKEY_CLASSES_ROOT, std::u16string(kClassKey) + u"\\TypeLib", nullptr, kLibid);
@@ -98,24 +100,25 @@ void Register() {
 
   // The type library, from the module's own TYPELIB resource.
   ComPtr<ITypeLib> library;
-  ThrowIfFailed(::LoadTypeLibEx(Wide(module), REGKIND_REGISTER, &library));
+  ThrowIfFailed(::LoadTypeLibEx(Wide(module), REGKIND_REGISTER, &library),
+                u"registering the type library");
 
   const RegistryKey add_in = CreateKey(HKEY_CURRENT_USER, kAddInKey);
-  Check(add_in.WriteString(L"FriendlyName", kFriendlyName));
-  Check(add_in.WriteString(L"Description", kDescription));
-  Check(add_in.WriteDword(L"LoadBehavior", kLoadAtStartup));
+  Check(add_in.WriteString(L"FriendlyName", kFriendlyName), kAddInKey);
+  Check(add_in.WriteString(L"Description", kDescription), kAddInKey);
+  Check(add_in.WriteDword(L"LoadBehavior", kLoadAtStartup), kAddInKey);
 }
 
 // Removes everything of ours. Each step is tried even when one before it
-// failed (a registration that failed half way leaves any of them); the first
-// failure is thrown at the end.
-void Unregister() {
+// failed (a registration that failed half way leaves any of them), and each
+// failure is traced, as `where`'s; the first is thrown at the end.
+void Unregister(std::u16string_view where) {
   HRESULT first_failure = S_OK;
-  const auto step = [&first_failure](auto&& remove) {
+  const auto step = [&first_failure, where](auto&& remove) {
     try {
       remove();
     } catch (...) {
-      const HRESULT failure = CaughtHResult();
+      const HRESULT failure = TraceCaught(where);
       if (SUCCEEDED(first_failure)) {
         first_failure = failure;
       }
@@ -135,7 +138,8 @@ void Unregister() {
     EnablePerUserTypeLibRegistration();
     Bstr registered;
     if (SUCCEEDED(::QueryPathOfRegTypeLib(LIBID_Sorvane, 1, 0, 0, registered.put()))) {
-      ThrowIfFailed(::UnRegisterTypeLib(LIBID_Sorvane, 1, 0, 0, kSyskind));
+      ThrowIfFailed(::UnRegisterTypeLib(LIBID_Sorvane, 1, 0, 0, kSyskind),
+                    u"unregistering the type library");
     }
   });
   step([] { DeleteTree(HKEY_CLASSES_ROOT, kProgId); });
@@ -150,11 +154,11 @@ HRESULT RegisterServer() noexcept {
     Register();
     return S_OK;
   } catch (...) {
-    const HRESULT failure = CaughtHResult();
+    const HRESULT failure = TraceCaught(u"DllRegisterServer");
     // All or nothing: a registration that failed half way is taken back, and
     // its own failure is what is reported.
     try {
-      Unregister();
+      Unregister(u"DllRegisterServer, taking it back");
     } catch (...) {  // NOLINT(bugprone-empty-catch): the registration's failure is the news
     }
     return failure;
@@ -163,10 +167,10 @@ HRESULT RegisterServer() noexcept {
 
 HRESULT UnregisterServer() noexcept {
   try {
-    Unregister();
+    Unregister(u"DllUnregisterServer");
     return S_OK;
   } catch (...) {
-    return CaughtHResult();
+    return CaughtHResult();  // each step's failure is traced already
   }
 }
 

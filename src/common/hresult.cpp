@@ -8,11 +8,10 @@ HResultError::HResultError(HResult code) noexcept : code_(code) {
   FormatHex(static_cast<std::uint32_t>(code), text_ + 10);
 }
 
-HResultError::HResultError(HResult code, std::u16string_view description) noexcept
+HResultError::HResultError(HResult code, std::u16string_view description,
+                           const char16_t* operation) noexcept
     : HResultError(code) {
-  if (description.empty()) {
-    return;
-  }
+  operation_ = operation;
   try {
     description_.assign(description);
   } catch (...) {  // NOLINT(bugprone-empty-catch): the status alone is still the failure
@@ -25,12 +24,12 @@ CaughtFailure CaughtFailureInfo() noexcept {
     throw;
   } catch (const HResultError& error) {
     try {
-      return {status, std::u16string(error.description())};
+      return {status, std::u16string(error.description()), error.operation()};
     } catch (...) {
-      return {status, {}};
+      return {status, {}, error.operation()};
     }
   } catch (...) {
-    return {status, {}};
+    return {status, {}, {}};
   }
 }
 

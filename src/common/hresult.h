@@ -37,22 +37,30 @@ constexpr bool Failed(HResult hr) {
   return hr < 0;
 }
 
-// The exception carries its status and, where the failing party gave one, its
-// own description of the failure (an automation exception's text). Making it
-// never fails: a description that cannot be kept is dropped. It is thrown as
-// a temporary and caught by reference, so it is never copied.
+// The exception carries its status, what failed (a call's or a step's name,
+// for the trace) and, where the failing party gave one, its own description of
+// the failure (an automation exception's text). Making it never fails: a
+// description that cannot be kept is dropped. It is thrown as a temporary and
+// caught by reference, so it is never copied.
 class HResultError : public std::exception {  // NOLINT(cert-err60-cpp): never copied, see above
  public:
   explicit HResultError(HResult code) noexcept;
-  HResultError(HResult code, std::u16string_view description) noexcept;
+  // `operation` is a literal (static storage), or null.
+  HResultError(HResult code, std::u16string_view description,
+               const char16_t* operation = nullptr) noexcept;
   HResult code() const noexcept { return code_; }
   // Empty when the failing party gave none.
   std::u16string_view description() const noexcept { return description_; }
+  // Empty when the thrower did not say.
+  std::u16string_view operation() const noexcept {
+    return operation_ != nullptr ? operation_ : u"";
+  }
   const char* what() const noexcept override { return text_; }
 
  private:
   HResult code_;
   char text_[24] = "HRESULT 0x00000000";
+  const char16_t* operation_ = nullptr;
   std::u16string description_;
 };
 
@@ -65,10 +73,11 @@ constexpr void FormatHex(std::uint32_t value, Char* digits) noexcept {
   }
 }
 
-// Throws HResultError for a failure status; success statuses pass.
-inline void ThrowIfFailed(HResult hr) {
+// Throws HResultError for a failure status; success statuses pass. `operation`
+// (a literal) names what failed.
+inline void ThrowIfFailed(HResult hr, const char16_t* operation = nullptr) {
   if (Failed(hr)) {
-    throw HResultError(hr);
+    throw HResultError(hr, {}, operation);
   }
 }
 
@@ -80,10 +89,12 @@ inline void ThrowIfFailed(HResult hr) {
 // Call only inside a catch block.
 HResult CaughtHResult() noexcept;
 
-// The same status with the description the failure carried, if any.
+// The same status with the description the failure carried, and what failed
+// (a literal's text), if it said.
 struct CaughtFailure {
   HResult status;
   std::u16string description;
+  std::u16string_view operation;
 };
 CaughtFailure CaughtFailureInfo() noexcept;
 

@@ -1,5 +1,6 @@
 #include "dialog/open_action.h"
 
+#include "common/trace.h"
 #include "dialog/recent_web.h"
 #include "dialog/web_address.h"
 
@@ -38,7 +39,9 @@ std::u16string UnstorableReason(std::u16string_view character) {
 
 namespace {
 
-OpenOutcome Refused(HResult status, std::u16string reason) {
+// A refused Open: `what` is the step that refused it.
+OpenOutcome Refused(std::u16string_view what, HResult status, std::u16string reason) {
+  TraceFailure(u"Open", what, status, reason);
   return {OpenOutcome::Kind::kRefused, status, std::move(reason)};
 }
 
@@ -58,7 +61,8 @@ OpenOutcome RunSteps(OpenDialogView& view, OpenServices& services) {
   // Before anything is written: the registry must get the address as typed.
   const std::u16string unstorable = FirstUnstorableCharacter(registry, address.text);
   if (!unstorable.empty()) {
-    return Refused(kNoUnicodeTranslation, UnstorableReason(unstorable));
+    return Refused(u"storing the address in this code page", kNoUnicodeTranslation,
+                   UnstorableReason(unstorable));
   }
   const std::u16string entry = RecentWebEntry(web);
   const RegStringRead previous =
@@ -67,7 +71,8 @@ OpenOutcome RunSteps(OpenDialogView& view, OpenServices& services) {
   const std::int32_t stored =
       SaveRegStringStatus(registry, kHkeyCurrentUser, kRecentWebListKey, kRecentWebValue, entry);
   if (stored != kErrorSuccess) {
-    return Refused(HResultFromWin32(stored), std::u16string(kRecentWebsNotWrittenReason));
+    return Refused(u"writing the recent-web list", HResultFromWin32(stored),
+                   std::u16string(kRecentWebsNotWrittenReason));
   }
   // An earlier list that could not be read stays as it is rather than being
   // replaced by this one address.
@@ -87,6 +92,7 @@ OpenOutcome RunOpenAction(OpenDialogView& view, OpenServices& services) noexcept
     return RunSteps(view, services);
   } catch (...) {
     CaughtFailure failure = CaughtFailureInfo();
+    TraceFailure(u"Open", failure);
     return {OpenOutcome::Kind::kFailed, failure.status, std::move(failure.description)};
   }
 }
@@ -115,8 +121,9 @@ OpenOutcome cmdOpen_Click(OpenDialogView& view, OpenServices& services) noexcept
   }
   try {
     view.ReportOpenFailure(outcome.status, outcome.reason);
-  } catch (...) {  // NOLINT(bugprone-empty-catch)
+  } catch (...) {
     // Nothing is left to tell the user with; the host must go on regardless.
+    TraceCaughtFailure(u"Open's message");
   }
   return outcome;
 }

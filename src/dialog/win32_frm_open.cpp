@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "common/trace.h"
 #include "common/win32_com.h"
 #include "common/win32_text.h"
 #include "dialog/frm_open_ids.h"
@@ -335,7 +336,7 @@ INT_PTR CALLBACK FrmOpen::DialogProc(HWND dialog, UINT message, WPARAM wparam,
   try {
     return form->HandleMessage(message, wparam);
   } catch (...) {
-    ReportHandlerFailure(dialog, CaughtHResult());
+    ReportHandlerFailure(dialog, TraceCaught(u"the dialog"));
     return TRUE;
   }
 }

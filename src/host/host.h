@@ -27,7 +27,8 @@ class Object {
   // This object as FrontPage's Application.
   virtual std::unique_ptr<Application> AsApplication() = 0;
   // A property read by name at run time, turned into text.
-  virtual std::u16string TextProperty(std::u16string_view name) = 0;
+  // `name` is a literal: it names the call in a failure.
+  virtual std::u16string TextProperty(const char16_t* name) = 0;
 };
 
 // Receives a button's Click.

@@ -282,10 +282,14 @@ class ConnectionFault : public AddInEndToEnd, public testing::WithParamInterface
 // A host operation of the connection fails: the host gets that status back,
 // and nothing of the add-in is held once the host has let it go.
 TEST_P(ConnectionFault, ReturnsTheHostsStatus) {
+  const DebugOutput output;
   state_.faults().Arm(GetParam().operation, GetParam().nth, kInjected);
   EXPECT_EQ(Load(), kInjected);
   EXPECT_EQ(state_.faults().pending(), 0U) << "the operation was not called";
   EXPECT_EQ(add_ins_.count(), 0U);
+  EXPECT_EQ(DebugOutput::Failures(),
+            std::vector<std::u16string>{u"Sorvane: OnConnection: " +
+                                        TracedName(GetParam().operation) + u" failed 0x80041234"});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -306,6 +310,7 @@ INSTANTIATE_TEST_SUITE_P(
 class DisconnectionFault : public AddInEndToEnd, public testing::WithParamInterface<Fault> {};
 
 TEST_P(DisconnectionFault, ReturnsTheHostsStatus) {
+  const DebugOutput output;
   ASSERT_EQ(Load(), S_OK);
   state_.faults().Arm(GetParam().operation, GetParam().nth, kInjected);
   const std::vector<standin::AddIns::Outcome> outcomes =
@@ -313,6 +318,9 @@ TEST_P(DisconnectionFault, ReturnsTheHostsStatus) {
   ASSERT_EQ(outcomes.size(), 1U);
   EXPECT_EQ(outcomes[0].status, kInjected);
   EXPECT_EQ(Tagged().size(), 1U) << "the button stays";
+  EXPECT_EQ(DebugOutput::Failures(),
+            std::vector<std::u16string>{u"Sorvane: OnDisconnection: " +
+                                        TracedName(GetParam().operation) + u" failed 0x80041234"});
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCall, DisconnectionFault,
@@ -322,6 +330,20 @@ INSTANTIATE_TEST_SUITE_P(EveryCall, DisconnectionFault,
                                          Fault{"CommandBarControls.Item", 1},
                                          Fault{"CommandBarControl.Delete", 1}),
                          FaultName);
+
+// What a support person's debug-output viewer shows of a start and an end of
+// the host: one line each, in order.
+TEST_F(AddInEndToEnd, TheTraceSaysWhenTheModuleAndTheAddInComeAndGo) {
+  const DebugOutput output;
+  ASSERT_EQ(Load(), S_OK);
+  bool unloadable = false;
+  add_ins_.Shutdown(unloadable);
+  ASSERT_TRUE(unloadable);
+  EXPECT_EQ(DebugOutput::Starting(u"Sorvane: "),
+            (std::vector<std::u16string>{
+                u"Sorvane: module loaded", u"Sorvane: OnConnection: connected, mode 1",
+                u"Sorvane: OnDisconnection: disconnected, mode 0", u"Sorvane: module unloaded"}));
+}
 
 TEST_F(AddInEndToEnd, UnadviseRefusedAtReleaseIsAbsorbed) {
   ASSERT_EQ(Load(), S_OK);

@@ -17,6 +17,7 @@
 
 #include "com/win32_extensibility.h"
 #include "model/host_state.h"
+#include "support/win32_debug_output.h"
 #include "support/win32_dialog_driver.h"
 #include "support/win32_ole.h"
 #include "win32_addins.h"

@@ -199,9 +199,12 @@ TEST(ModuleRegistration, AFailedRegistrationLeavesNothingBehind) {
     const char* step;
     HKEY root;
     const wchar_t* made_volatile;  // with another add-in's entry below it
+    const char16_t* traced;        // the key the trace names
   };
-  for (const Case& c : {Case{"the class's first subkey", HKEY_CLASSES_ROOT, kClassKey},
-                        Case{"the last, the host's add-in entry", HKEY_CURRENT_USER, kAddIns}}) {
+  for (const Case& c : {Case{"the class's first subkey", HKEY_CLASSES_ROOT, kClassKey,
+                             u"CLSID\\{53652739-6305-4BA2-B332-D8F23DC92BCD}\\InprocServer32"},
+                        Case{"the last, the host's add-in entry", HKEY_CURRENT_USER, kAddIns,
+                             u"Software\\Microsoft\\Office\\FrontPage\\Addins\\Sorvane.Connect"}}) {
     SCOPED_TRACE(c.step);
     ASSERT_EQ(RegistryKey::DeleteTree(c.root, c.made_volatile), ERROR_SUCCESS);
     {
@@ -212,8 +215,14 @@ TEST(ModuleRegistration, AFailedRegistrationLeavesNothingBehind) {
                 ERROR_SUCCESS);
     }
     const std::string host_before = Dump(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office");
+    const DebugOutput output;
     EXPECT_EQ(register_server(), HRESULT_FROM_WIN32(ERROR_CHILD_MUST_BE_VOLATILE));
     EXPECT_EQ(ours(), "");
+    // The failed step, once; taking the rest back met no failure.
+    EXPECT_EQ(DebugOutput::Failures(),
+              std::vector<std::u16string>{
+                  u"Sorvane: DllRegisterServer: a registry key failed 0x800703FD " +
+                  std::u16string(c.traced)});
     if (c.root == HKEY_CURRENT_USER) {
       EXPECT_EQ(Dump(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office"), host_before);
     }

@@ -14,6 +14,7 @@
 #include "host/com/win32_com_host.h"
 #include "host/module_references.h"
 #include "model/command_bar_model.h"
+#include "support/win32_debug_output.h"
 #include "support/win32_dialog_driver.h"
 #include "support/win32_ole.h"
 #include "win32_host.h"
@@ -118,6 +119,7 @@ TEST_P(OpenHostFault, LeavesTheValuesAndTheDialog) {
   const HostFault& fault = GetParam();
   constexpr HResult kInjected = HResultFromBits(0x80041234U);
   host_.state().faults().Arm(fault.operation, fault.nth, kInjected, fault.host_text);
+  const DebugOutput output;
   MessageBoxWatcher watcher;
   const HWND dialog = Open(L"myserver/sales");
   EXPECT_EQ(host_.state().faults().pending(), 0U) << "the operation was not called";
@@ -134,6 +136,11 @@ TEST_P(OpenHostFault, LeavesTheValuesAndTheDialog) {
   EXPECT_EQ(FindDialog(), dialog);
   EXPECT_EQ(OpenFormInstance()->MousePointer(), kDefaultPointer);
   EXPECT_EQ(held(), 1) << "HostApp only";
+  const std::u16string text(fault.host_text);
+  EXPECT_EQ(
+      DebugOutput::Failures(),
+      std::vector<std::u16string>{u"Sorvane: Open: " + TracedName(fault.operation) +
+                                  u" failed 0x80041234" + (text.empty() ? u"" : u" " + text)});
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCall, OpenHostFault,

@@ -215,8 +215,8 @@ class ModelObject : public host::Object, private Held {
     }
     return std::make_unique<ModelApplication>(host());
   }
-  std::u16string TextProperty(std::u16string_view name) override {
-    if (is_application_ || name != u"ProgId") {
+  std::u16string TextProperty(const char16_t* name) override {
+    if (is_application_ || std::u16string_view(name) != u"ProgId") {
       throw HResultError(kUnknownName);
     }
     Check(op::kProgId);

@@ -16,7 +16,7 @@ namespace {
 Dispatch As(const Variant& result, const GUID& iid) {
   const ComPtr<IUnknown> object = result.ToObject();
   if (object == nullptr) {
-    throw HResultError(kEPointer);  // "nothing" where an object is needed
+    throw HResultError(kEPointer, {}, u"an object");  // "nothing" where one is needed
   }
   return {object.Get(), iid};
 }
@@ -143,12 +143,14 @@ class ComControl : public Button {
   }
   std::unique_ptr<EventConnection> ConnectClick(ClickHandler& handler) override {
     ComPtr<IConnectionPointContainer> container;
-    ThrowIfFailed(control_.get()->QueryInterface(IID_PPV_ARGS(&container)));
+    ThrowIfFailed(control_.get()->QueryInterface(IID_PPV_ARGS(&container)),
+                  u"IConnectionPointContainer");
     ComPtr<IConnectionPoint> point;
-    ThrowIfFailed(container->FindConnectionPoint(kIidCommandBarButtonEvents, &point));
+    ThrowIfFailed(container->FindConnectionPoint(kIidCommandBarButtonEvents, &point),
+                  u"FindConnectionPoint");
     const ComPtr<ButtonEventSink> sink = MakeCom<ButtonEventSink>(handler);
     DWORD cookie = 0;
-    ThrowIfFailed(point->Advise(static_cast<IDispatch*>(sink.Get()), &cookie));
+    ThrowIfFailed(point->Advise(static_cast<IDispatch*>(sink.Get()), &cookie), u"Advise");
     return std::make_unique<ComEventConnection>(std::move(point), sink, cookie);
   }
 
@@ -160,8 +162,8 @@ class ComObjectRef : public Object {
  public:
   explicit ComObjectRef(Dispatch object) : object_(std::move(object)) {}
   std::unique_ptr<Application> AsApplication() override { return WrapApplication(object_.get()); }
-  std::u16string TextProperty(std::u16string_view name) override {
-    return object_.Get(reinterpret_cast<const wchar_t*>(std::u16string(name).c_str())).ToString();
+  std::u16string TextProperty(const char16_t* name) override {
+    return object_.Get(reinterpret_cast<const wchar_t*>(name)).ToString();
   }
 
  private:
@@ -184,7 +186,7 @@ class ComControls : public Controls {
       Variant item;
       ULONG fetched = 0;
       const HRESULT status = items->Next(1, item.get(), &fetched);
-      ThrowIfFailed(status);
+      ThrowIfFailed(status, u"Next");
       if (status != S_OK || fetched == 0) {
         return;
       }
@@ -272,7 +274,8 @@ std::unique_ptr<Object> WrapObject(IUnknown* object) {
 std::unique_ptr<Application> CreateApplication() {
   ComPtr<IUnknown> object;
   ThrowIfFailed(::CoCreateInstance(kClsidApplication, nullptr, CLSCTX_SERVER, __uuidof(IUnknown),
-                                   reinterpret_cast<void**>(object.GetAddressOf())));
+                                   reinterpret_cast<void**>(object.GetAddressOf())),
+                u"creating the host's Application");
   return WrapApplication(object.Get());
 }
 

@@ -33,9 +33,14 @@ DispidCache& Cache() {
   return *gDispids;
 }
 
-// The failure a failed Invoke stands for: the exception's own code, and its
-// description, where the object raised one.
-HResultError InvokeFailure(HRESULT status, EXCEPINFO& info) {
+// The call's name as a failure gives it: the member's (a literal).
+const char16_t* Named(const wchar_t* name) {
+  return reinterpret_cast<const char16_t*>(name);
+}
+
+// The failure a failed Invoke of `name` stands for: the exception's own code,
+// and its description, where the object raised one.
+HResultError InvokeFailure(HRESULT status, EXCEPINFO& info, const wchar_t* name) {
   if (status == DISP_E_EXCEPTION && info.pfnDeferredFillIn != nullptr) {
     info.pfnDeferredFillIn(&info);
   }
@@ -44,14 +49,14 @@ HResultError InvokeFailure(HRESULT status, EXCEPINFO& info) {
   const Bstr description = Bstr::Attach(info.bstrDescription);
   const Bstr help_file = Bstr::Attach(info.bstrHelpFile);
   if (status != DISP_E_EXCEPTION) {
-    return HResultError(status);
+    return {status, {}, Named(name)};
   }
   if (info.scode != 0) {
     status = info.scode;
   } else if (info.wCode != 0) {
     status = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, info.wCode);
   }
-  return {status, description.view()};
+  return {status, description.view(), Named(name)};
 }
 
 }  // namespace
@@ -81,40 +86,43 @@ DISPID Dispatch::IdOf(const wchar_t* name) const {
   }
   DISPID id = DISPID_UNKNOWN;
   auto* name_list = const_cast<LPOLESTR>(name);  // NOLINT(cppcoreguidelines-pro-type-const-cast)
-  ThrowIfFailed(object_->GetIDsOfNames(kNullIid, &name_list, 1, LOCALE_USER_DEFAULT, &id));
+  ThrowIfFailed(object_->GetIDsOfNames(kNullIid, &name_list, 1, LOCALE_USER_DEFAULT, &id),
+                Named(name));
   if (iid_ != nullptr && cache.count < kCachedDispids) {
     cache.entries[cache.count++] = {*iid_, name, id};
   }
   return id;
 }
 
-Variant Dispatch::Invoke(DISPID id, WORD flags, std::vector<Variant>& args) const {
+Variant Dispatch::Invoke(DISPID id, WORD flags, std::vector<Variant>& args,
+                         const wchar_t* name) const {
   Variant result;
   EXCEPINFO info{};
   const HRESULT status = InvokeInOrder(object_.Get(), id, flags, args, &result, &info);
   if (FAILED(status)) {
-    throw InvokeFailure(status, info);
+    throw InvokeFailure(status, info, name);
   }
   return result;
 }
 
 Variant Dispatch::Get(const wchar_t* name, std::vector<Variant> args) const {
-  return Invoke(IdOf(name), DISPATCH_PROPERTYGET | DISPATCH_METHOD, args);
+  return Invoke(IdOf(name), DISPATCH_PROPERTYGET | DISPATCH_METHOD, args, name);
 }
 
 void Dispatch::Put(const wchar_t* name, Variant value) const {
   std::vector<Variant> args;
   args.push_back(std::move(value));
-  Invoke(IdOf(name), DISPATCH_PROPERTYPUT, args);
+  Invoke(IdOf(name), DISPATCH_PROPERTYPUT, args, name);
 }
 
 Variant Dispatch::Call(const wchar_t* name, std::vector<Variant> args) const {
-  return Invoke(IdOf(name), DISPATCH_METHOD | DISPATCH_PROPERTYGET, args);
+  return Invoke(IdOf(name), DISPATCH_METHOD | DISPATCH_PROPERTYGET, args, name);
 }
 
 ComPtr<IEnumVARIANT> Dispatch::NewEnum() const {
   std::vector<Variant> none;
-  const Variant result = Invoke(DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, none);
+  const Variant result =
+      Invoke(DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, none, L"_NewEnum");
   const ComPtr<IUnknown> object = result.ToObject();
   ComPtr<IEnumVARIANT> items;
   if (object == nullptr || FAILED(object.As(&items))) {

@@ -34,7 +34,8 @@ class Dispatch {
 
  private:
   DISPID IdOf(const wchar_t* name) const;
-  Variant Invoke(DISPID id, WORD flags, std::vector<Variant>& args) const;
+  // `name` (a literal) names the call in a failure.
+  Variant Invoke(DISPID id, WORD flags, std::vector<Variant>& args, const wchar_t* name) const;
 
   ComPtr<IDispatch> object_;
   const GUID* iid_ = nullptr;  // null when late bound
