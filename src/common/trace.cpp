@@ -27,7 +27,7 @@ class Line {
   }
 
  private:
-  char16_t text_[kTraceLineLimit + 1];
+  char16_t text_[kTraceLineLimit + 1] = {};
   std::size_t size_ = 0;
 };
 
