@@ -74,6 +74,8 @@ def with_filter(args, exclude):
 # scripts/wine --collect-output passes the output on at the end, so this bounds
 # a whole program: the longest, addin_tests, takes about four minutes there.
 SILENCE_LIMIT = int(os.environ.get("SORVANE_LAYER_SILENCE", "600"))
+# Runs a layer may hang before that is a failure (SORVANE_LAYER_HANGS).
+HANG_LIMIT = int(os.environ.get("SORVANE_LAYER_HANGS", "3"))
 
 
 def run_once(args):
@@ -129,9 +131,10 @@ def run_resuming(name, args):
         where = unfinished[-1] if unfinished else ""
         # A hang says nowhere where it was (the output comes at the end), and
         # qemu's hangs come in runs: one short CI run hung twice in a row in a
-        # layer that passed 11 of 12 runs by hand. A hang gets two more runs.
+        # layer that passed 11 of 12 runs by hand. A hang gets HANG_LIMIT - 1
+        # more runs.
         hangs += status is None
-        if status is None and hangs < 3:
+        if status is None and hangs < HANG_LIMIT:
             crashed_in.discard(where)
         if where in crashed_in or len(crashed_in) >= 5:
             print(f"layer {name}: the emulator crashed again in {where or 'between tests'}; "
