@@ -287,7 +287,7 @@ TEST_P(ConnectionFault, ReturnsTheHostsStatus) {
   EXPECT_EQ(Load(), kInjected);
   EXPECT_EQ(state_.faults().pending(), 0U) << "the operation was not called";
   EXPECT_EQ(add_ins_.count(), 0U);
-  EXPECT_EQ(DebugOutput::Failures(),
+  EXPECT_EQ(DebugOutput::Containing(u" failed 0x"),
             std::vector<std::u16string>{u"Sorvane: OnConnection: " +
                                         TracedName(GetParam().operation) + u" failed 0x80041234"});
 }
@@ -318,7 +318,7 @@ TEST_P(DisconnectionFault, ReturnsTheHostsStatus) {
   ASSERT_EQ(outcomes.size(), 1U);
   EXPECT_EQ(outcomes[0].status, kInjected);
   EXPECT_EQ(Tagged().size(), 1U) << "the button stays";
-  EXPECT_EQ(DebugOutput::Failures(),
+  EXPECT_EQ(DebugOutput::Containing(u" failed 0x"),
             std::vector<std::u16string>{u"Sorvane: OnDisconnection: " +
                                         TracedName(GetParam().operation) + u" failed 0x80041234"});
 }
@@ -339,7 +339,7 @@ TEST_F(AddInEndToEnd, TheTraceSaysWhenTheModuleAndTheAddInComeAndGo) {
   bool unloadable = false;
   add_ins_.Shutdown(unloadable);
   ASSERT_TRUE(unloadable);
-  EXPECT_EQ(DebugOutput::Starting(u"Sorvane: "),
+  EXPECT_EQ(DebugOutput::Containing(u"Sorvane: "),
             (std::vector<std::u16string>{
                 u"Sorvane: module loaded", u"Sorvane: OnConnection: connected, mode 1",
                 u"Sorvane: OnDisconnection: disconnected, mode 0", u"Sorvane: module unloaded"}));

@@ -138,7 +138,7 @@ TEST_P(OpenHostFault, LeavesTheValuesAndTheDialog) {
   EXPECT_EQ(held(), 1) << "HostApp only";
   const std::u16string text(fault.host_text);
   EXPECT_EQ(
-      DebugOutput::Failures(),
+      DebugOutput::Containing(u" failed 0x"),
       std::vector<std::u16string>{u"Sorvane: Open: " + TracedName(fault.operation) +
                                   u" failed 0x80041234" + (text.empty() ? u"" : u" " + text)});
 }

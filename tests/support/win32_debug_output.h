@@ -51,21 +51,12 @@ class DebugOutput {
   DebugOutput(const DebugOutput&) = delete;
   DebugOutput& operator=(const DebugOutput&) = delete;
 
-  // The lines so far that start with `prefix`.
-  static std::vector<std::u16string> Starting(std::u16string_view prefix) {
+  // The lines so far that contain `text` (u"Sorvane: " for all of the add-in's,
+  // u" failed 0x" for its failures).
+  static std::vector<std::u16string> Containing(std::u16string_view text) {
     std::vector<std::u16string> found;
     for (const std::u16string& line : Lines()) {
-      if (line.starts_with(prefix)) {
-        found.push_back(line);
-      }
-    }
-    return found;
-  }
-  // The failure lines so far (" failed 0x" in them).
-  static std::vector<std::u16string> Failures() {
-    std::vector<std::u16string> found;
-    for (const std::u16string& line : Lines()) {
-      if (line.find(u" failed 0x") != std::u16string::npos) {
+      if (line.find(text) != std::u16string::npos) {
         found.push_back(line);
       }
     }
