@@ -1,11 +1,15 @@
 #!/usr/bin/env python3
 """A signed release, end to end: a throw-away CA and code-signing certificate
-made now (openssl), the shipped build configured to sign with them and built in
-a folder of its own, then Authenticode checks with osslsigncode: the module,
+made now (openssl), its key also on a software PKCS#11 token (SoftHSM), the
+shipped build configured to sign with the token and built in a folder of its
+own, then Authenticode checks with osslsigncode: the module,
 the uninstaller and the setup verify against the CA; a setup changed after
 signing does not; the signed files cover the same digest as the unsigned build
 of the same commit; and the signed setup, run silently under Wine, installs an
-uninstaller that verifies too, and that uninstaller removes it.
+uninstaller that verifies too, and that uninstaller removes it. The key-file
+path is checked on a copy of the module: a plain key, a locked one with its
+pass phrase, and wrong PINs and pass phrases, which fail and leave the file as
+it was.
 
     signing_test.py UNSIGNED-MODULE.dll UNSIGNED-UNINSTALLER.exe SETUP-RUNNER.exe WORK-DIR
 """
@@ -20,6 +24,10 @@ import pefile
 from winetools import Checks, ROOT, run, windows_path, WINE_DIR
 
 SIGNER = "Kelvra Sorvane Test Signer"
+SOFTHSM = "/usr/lib/softhsm/libsofthsm2.so"
+TOKEN_KEY = "pkcs11:token=sorvane-test;object=signer;type=private"
+PIN = "4321"
+SIGN = os.path.join(ROOT, "scripts", "lib", "sign")
 
 
 def openssl(*args, cwd):
@@ -44,6 +52,23 @@ def make_certificates(folder):
         for name in ("signer.pem", "ca.pem"):
             with open(os.path.join(folder, name), encoding="ascii") as f:
                 chain.write(f.read())
+
+
+def make_token(folder):
+    """A SoftHSM token holding signer.key; the environment that finds it."""
+    tokens = os.path.join(folder, "tokens")
+    os.makedirs(tokens)
+    conf = os.path.join(folder, "softhsm2.conf")
+    with open(conf, "w", encoding="ascii") as f:
+        f.write(f"directories.tokendir = {tokens}\nobjectstore.backend = file\n")
+    env = dict(os.environ, SOFTHSM2_CONF=conf)
+    for args in (["--init-token", "--free", "--label", "sorvane-test", "--pin", PIN,
+                  "--so-pin", "87654321"],
+                 ["--import", "signer.key", "--token", "sorvane-test", "--label", "signer",
+                  "--id", "01", "--pin", PIN]):
+        subprocess.run(["softhsm2-util", *args], cwd=folder, env=env, check=True,
+                       capture_output=True)
+    return env
 
 
 def verify(path, ca):
@@ -73,15 +98,16 @@ def main():
     os.makedirs(keys)
     make_certificates(keys)
     ca = os.path.join(keys, "ca.pem")
+    chain = os.path.join(keys, "chain.pem")
+    token_env = make_token(keys)
 
     # The build of the same commit at the unsigned module's time stamp, so that
     # the two differ only by where they were built and by the signatures.
     build = os.path.join(work, "build")
     stamp = pefile.PE(module, fast_load=True).FILE_HEADER.TimeDateStamp
-    env = dict(os.environ, SOURCE_DATE_EPOCH=str(stamp))
-    for command in (["cmake", "--preset", "win32", "-B", build,
-                     f"-DSORVANE_SIGN_CERT={os.path.join(keys, 'chain.pem')}",
-                     f"-DSORVANE_SIGN_KEY={os.path.join(keys, 'signer.key')}"],
+    env = dict(token_env, SOURCE_DATE_EPOCH=str(stamp), SORVANE_SIGN_PIN=PIN)
+    for command in (["cmake", "--preset", "win32", "-B", build, f"-DSORVANE_SIGN_CERT={chain}",
+                     f"-DSORVANE_SIGN_KEY={TOKEN_KEY}", f"-DSORVANE_SIGN_PKCS11={SOFTHSM}"],
                     ["cmake", "--build", build, "--target", "Sorvane", "installer"]):
         result = subprocess.run(command, cwd=ROOT, env=env, capture_output=True, text=True,
                                 check=False)
@@ -110,6 +136,30 @@ def main():
         f.seek(-1, os.SEEK_CUR)
         f.write(bytes([byte[0] ^ 0xFF]))
     checks.check(not verify(changed, ca)[0], "a setup changed after signing fails verification")
+
+    # The key-file path, and what a wrong PIN or pass phrase does.
+    openssl("pkey", "-in", "signer.key", "-aes256", "-passout", "pass:open sesame", "-out",
+            "locked.key", cwd=keys)
+    plain, locked = os.path.join(keys, "signer.key"), os.path.join(keys, "locked.key")
+    token = ["--pkcs11", SOFTHSM]
+    copy = os.path.join(work, "copy.dll")
+    for what, key, options, pin, signs in (
+            ("a key file", plain, [], None, True),
+            ("a locked key file and its pass phrase", locked, [], "open sesame", True),
+            ("a locked key file and a wrong pass phrase", locked, [], "open sesame!", False),
+            ("the token and a wrong PIN", TOKEN_KEY, token, "1234", False)):
+        shutil.copyfile(module, copy)
+        env = {k: v for k, v in token_env.items() if k != "SORVANE_SIGN_PIN"}
+        if pin is not None:
+            env["SORVANE_SIGN_PIN"] = pin
+        result = subprocess.run([SIGN, "--cert", chain, "--key", key, *options, copy], env=env,
+                                capture_output=True, text=True, check=False)
+        with open(copy, "rb") as a, open(module, "rb") as b:
+            unchanged = a.read() == b.read()
+        ok = (result.returncode == 0 and verify(copy, ca)[0] if signs
+              else result.returncode == 1 and unchanged)
+        checks.check(ok, f"{what}: " + ("signs" if signs else "refused, the file as it was")
+                     + ("" if ok else f" (exit {result.returncode}) {result.stderr[-400:]}"))
 
     # The signed setup runs (its own integrity check passes over the signature)
     # and installs the signed uninstaller; that one removes the install.
